@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, if any is missing.
+set -euo pipefail
+pkgs=(qt6-base-dev qt6-base-dev-tools libqcustomplot-dev libgtest-dev libbenchmark-dev
+      cmake ninja-build g++ make)
+[ "${1:-}" = "--gui" ] && pkgs+=(xvfb xdotool imagemagick fonts-dejavu-core)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

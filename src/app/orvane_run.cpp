@@ -1,0 +1,2 @@
+// The command-line runner (placeholder until the run routine lands).
+int main() { return 0; }

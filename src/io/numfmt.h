@@ -1,0 +1,40 @@
+// Every number format of the program, locale-free. Non-finite values are
+// written as "NAN", "INF" and "-INF" everywhere, and every reader accepts them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// General format: the shortest form with up to `digits` significant digits;
+// fixed notation for magnitudes from 0.0001 up to `digits` integer digits,
+// otherwise mantissa, "E", "-" only for negative exponents, the exponent
+// without leading zeros (1E-5, 1.5E20).
+std::string FormatGeneral(double v, int digits = 15);
+
+// The parameter file's 23-character field: sign blank or "-", d.dddddddddddddd,
+// "E", exponent sign, 4 exponent digits (" 1.50000000000000E+0000").
+std::string FormatParamField(double v);
+
+// 13 significant digits in scientific notation with at least 3 exponent
+// digits: "1.500000000000E+000", "-2.500000000000E-010".
+std::string FormatSci13(double v);
+
+// C's "%.4g".
+std::string FormatG4(double v);
+
+// Text fields: left-justified / right-justified to `width`, cut after `width`.
+std::string PadRight(std::string_view text, std::size_t width);
+std::string PadLeft(std::string_view text, std::size_t width);
+
+// A decimal real as the files hold it: optional sign, digits, optional
+// fraction, optional exponent ("E"/"e"), or NAN/INF. False if `text` is not
+// entirely such a number.
+bool ParseFileNumber(std::string_view text, double& value);
+
+// Text typed by the user (surrounding blanks allowed). Raises EConvertError
+// with "'<text>' is not a valid floating point value" when it is not a number.
+double StrToFloat(const std::string& text);
+
+}  // namespace orvane
