@@ -51,10 +51,10 @@ struct Tprocessvariable {
 template <class T, int Capacity>
 struct TOneBasedArray {
     static constexpr int capacity = Capacity;
-    std::array<T, Capacity + 1> slots{};
+    std::array<T, Capacity + 1> items{};  // not "slots": that is a Qt keyword macro
 
-    T& operator[](int i) { return slots[static_cast<std::size_t>(i)]; }
-    const T& operator[](int i) const { return slots[static_cast<std::size_t>(i)]; }
+    T& operator[](int i) { return items[static_cast<std::size_t>(i)]; }
+    const T& operator[](int i) const { return items[static_cast<std::size_t>(i)]; }
 };
 
 inline constexpr int MaxStates = 20;
