@@ -1,0 +1,288 @@
+// The steady-state solver: inverts the model's equations one after another,
+// re-evaluating the model between groups of steps so that later steps see
+// fluxes computed with the parameters derived by earlier ones.
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "calc/calculate.h"
+#include "calc/checked_math.h"
+#include "model/catalogue_data.h"
+#include "model/errors.h"
+
+namespace orvane {
+
+namespace {
+
+using checked::Num;
+
+// A balance that only makes sense for a value >= 0; NaN fails as well.
+void Check(double value, const char* message) {
+    if (!(value >= 0.0)) throw EMathError(message);
+}
+
+// Accepts the derived parameters, states and drivers for display.
+void AcceptWorkValues(const TValueSet& work, TValueSet& shown) {
+    shown.States = work.States;
+    shown.Params = work.Params;
+    shown.Drivers = work.Drivers;
+}
+
+}  // namespace
+
+void TSteadyStateCalc::CalculateSteadyState() {
+    // The three stages nest: each handler wraps what the inner stages did not
+    // wrap already, and lets their wrapped errors pass unchanged.
+    try {
+        // Stage A: where the calculation starts from.
+        Evaluate(WorkSet, StartProcesses);
+        try {
+            // Stage B: the derivation.
+            DeriveValues(StartProcesses);
+            try {
+                // Stage C: the final evaluation, which may report the
+                // insoluble C:N error.
+                FinalPass = true;
+                Evaluate(WorkSet, ShownSet.Processes);
+            } catch (const ECalculateError& e) {
+                AcceptWorkValues(WorkSet, ShownSet);
+                ShownSet.Processes = WorkSet.Processes;
+                throw ECalcNewProcess(MsgCalcNewProcess + e.Message());
+            }
+            AcceptWorkValues(WorkSet, ShownSet);
+            WorkSet.Processes = ShownSet.Processes;
+            // At steady state each organ produces what it sheds.
+            for (auto [npp, litter] : {std::pair{pr::NPPf, pr::lambdaCFT},
+                                       std::pair{pr::NPPw, pr::lambdaCWT},
+                                       std::pair{pr::NPPr, pr::lambdaCRT}}) {
+                WorkSet.Processes[npp].value = WorkSet.Processes[litter].value;
+                ShownSet.Processes[npp].value = WorkSet.Processes[npp].value;
+            }
+        } catch (const ECalcNewProcess&) {
+            throw;
+        } catch (const EMathError& e) {
+            AcceptWorkValues(WorkSet, ShownSet);
+            throw ECalcNewValue(MsgCalcNewValue + e.Message());
+        }
+    } catch (const ECalcNewValue&) {
+        throw;
+    } catch (const ECalcNewProcess&) {
+        throw;
+    } catch (const EMathError& e) {
+        throw ECalcInitialProc(MsgCalcInitialProc + e.Message());
+    }
+}
+
+// Stage B. Bare names below are WorkSet values; start, trial and shown are the
+// start evaluation, the latest intermediate evaluation and the ShownSet.
+// Every value is stored before anything checks it, so a failure leaves the
+// offending value where the window can show it.
+void TSteadyStateCalc::DeriveValues(const processarray& start) {
+    paramarray& par = WorkSet.Params;
+    statearray& sta = WorkSet.States;
+    processarray& pro = WorkSet.Processes;
+    const drivearray& drv = WorkSet.Drivers;
+    const paramarray& shownPar = ShownSet.Params;
+    const statearray& shownSta = ShownSet.States;
+
+    auto P = [&](int i) { return Num(par[i].value); };
+    auto S = [&](int i) { return Num(sta[i].value); };
+    auto Q = [&](int i) { return Num(pro[i].value); };
+    auto St = [&](int i) { return Num(start[i].value); };
+
+    processarray trial;
+    auto T = [&](int i) { return Num(trial[i].value); };
+    auto evaluate = [&] { Evaluate(WorkSet, trial); };
+
+    // B1: litterfall equals the entered production; litterfall is
+    // proportional to its rate parameter.
+    par[pa::AlambdaF].value = (Q(pr::NPPf) * Num(shownPar[pa::AlambdaF].value) / St(pr::lambdaCFT)).v;
+    par[pa::AlambdaW].value = (Q(pr::NPPw) * Num(shownPar[pa::AlambdaW].value) / St(pr::lambdaCWT)).v;
+    par[pa::AlambdaR].value = (Q(pr::NPPr) * Num(shownPar[pa::AlambdaR].value) / St(pr::lambdaCRT)).v;
+
+    // B2
+    evaluate();
+
+    // B3
+    pro[pr::NPPt].value = ((T(pr::lambdaCFT) + T(pr::lambdaCWT)) + T(pr::lambdaCRT)).v;
+    pro[pr::lambdaCFT].value = trial[pr::lambdaCFT].value;
+    pro[pr::lambdaCWT].value = trial[pr::lambdaCWT].value;
+    pro[pr::lambdaCRT].value = trial[pr::lambdaCRT].value;
+    struct {
+        double lambdaCSF, lambdaCSW, lambdaCSR, lambdaCLF, lambdaCLW, lambdaCLR;
+        double tauNS, lambdaNSF, lambdaNSW, lambdaNSR, lambdaNLF, lambdaNLW, lambdaNLR;
+    } kept{};
+    kept.lambdaCSF = trial[pr::lambdaCSF].value;
+    kept.lambdaCSW = trial[pr::lambdaCSW].value;
+    kept.lambdaCSR = trial[pr::lambdaCSR].value;
+    kept.lambdaCLF = trial[pr::lambdaCLF].value;
+    kept.lambdaCLW = trial[pr::lambdaCLW].value;
+    kept.lambdaCLR = trial[pr::lambdaCLR].value;
+
+    // B4: photosynthesis is proportional to Sc.
+    pro[pr::Rpt].value = (Q(pr::Ps) - Q(pr::NPPt)).v;
+    par[pa::Sc].value = (Q(pr::Ps) * Num(shownPar[pa::Sc].value) / St(pr::Ps)).v;
+
+    // B5, B6
+    Check(pro[pr::Rpt].value, MsgPlantRespNegative);
+    Check(sta[st::Ch].value, MsgHumusCNegative);
+
+    // B7: what the B2 evaluation says of respiration, translocation, nitrogen
+    // litter and its partition into the soil.
+    pro[pr::Hr].value = trial[pr::Hr].value;
+    pro[pr::tauN].value = trial[pr::tauN].value;
+    kept.tauNS = trial[pr::tauNS].value;
+    pro[pr::lambdaNFT].value = trial[pr::lambdaNFT].value;
+    pro[pr::lambdaNWT].value = trial[pr::lambdaNWT].value;
+    pro[pr::lambdaNRT].value = trial[pr::lambdaNRT].value;
+    kept.lambdaNSF = trial[pr::lambdaNSF].value;
+    kept.lambdaNSW = trial[pr::lambdaNSW].value;
+    kept.lambdaNSR = trial[pr::lambdaNSR].value;
+    kept.lambdaNLF = trial[pr::lambdaNLF].value;
+    kept.lambdaNLW = trial[pr::lambdaNLW].value;
+    kept.lambdaNLR = trial[pr::lambdaNLR].value;
+    pro[pr::FClambdaS].value = trial[pr::FClambdaS].value;
+    pro[pr::FClambdaE].value = trial[pr::FClambdaE].value;
+    pro[pr::FClambdaI].value = trial[pr::FClambdaI].value;
+    // The soluble pool passes on all it receives.
+    pro[pr::FCse].value = pro[pr::FClambdaS].value;
+
+    // B8: growth respiration when growth replaces structural litter.
+    const double Rfgr = (P(pa::rg) * kept.lambdaCSF).v;
+    const double Rwgr = (P(pa::rg) * kept.lambdaCSW).v;
+    const double Rrgr = (P(pa::rg) * kept.lambdaCSR).v;
+
+    // B9: maintenance respiration closes the carbon budget.
+    par[pa::rm].value = ((Q(pr::Rpt) - ((Num(Rfgr) + Rwgr) + Rrgr)) /
+                         ((((P(pa::aWR) * S(st::Nw)) + S(st::Nf)) + S(st::Nr)) * Q(pr::Hr)))
+                            .v;
+
+    // B10: metabolic respiration with the new rm.
+    evaluate();
+
+    // B11: uptake replaces the nitrogen lost in litter.
+    pro[pr::Unh4].value = ((Q(pr::lambdaNWT) + Q(pr::lambdaNFT)) + Q(pr::lambdaNRT)).v;
+
+    // B12: structural growth that balances litterfall (and translocation).
+    const double tGcf = (Num(kept.lambdaCSF) + Rfgr).v;
+    const double tGcw = (Num(kept.lambdaCSW) + Rwgr).v;
+    const double tGcr = (Num(kept.lambdaCSR) + Rrgr).v;
+    const double tGnf = (Num(kept.lambdaNSF) + kept.tauNS).v;
+    const double tGnw = kept.lambdaNSW;
+    const double tGnr = kept.lambdaNSR;
+
+    // Growth maximum that gives growth `target` from the organ's pools.
+    auto growthMax = [&](int a, int k, int b, int Cl, int Nl, double target, int C) {
+        return (((((P(a) * S(Cl)) + P(k)) + (P(b) * S(Nl))) + (S(Cl) * S(Nl))) * target /
+                ((S(Cl) * S(Nl)) * S(C)))
+            .v;
+    };
+
+    // B13
+    par[pa::gCFm].value = growthMax(pa::aGCF, pa::kGCF, pa::bGCF, st::Clf, st::Nlf, tGcf, st::Cf);
+    par[pa::gCWm].value = growthMax(pa::aGCW, pa::kGCW, pa::bGCW, st::Clw, st::Nlw, tGcw, st::Cw);
+    par[pa::gCRm].value = growthMax(pa::aGCR, pa::kGCR, pa::bGCR, st::Clr, st::Nlr, tGcr, st::Cr);
+
+    // B14: carbon transport coefficients from the three-node network with
+    // every labile carbon pool in balance. The stem node's potential is
+    // (target Gcw + labile wood litter) / Kcw + aTCW * Clw.
+    {
+        const double w = (P(pa::aTCW) * S(st::Clw)).v;
+        Num a = (((Q(pr::Ps) - T(pr::Rfmet)) - tGcf) - kept.lambdaCLF) / P(pa::KCa);
+        a = a + (Num(tGcw) + kept.lambdaCLW) / P(pa::Kcw);
+        a = a + w;
+        a = a - (Num(tGcf) + kept.lambdaCLF) / P(pa::Kcf);
+        const double foliage = (a * P(pa::Kcf)).v;
+        par[pa::aTCF].value = (Num(foliage) / (P(pa::Kcf) * S(st::Clf))).v;
+
+        a = ((-T(pr::Rrmet) - tGcr) - kept.lambdaCLR) / P(pa::KCb);
+        a = a + (Num(tGcw) + kept.lambdaCLW) / P(pa::Kcw);
+        a = a + w;
+        a = a - (Num(tGcr) + kept.lambdaCLR) / P(pa::Kcr);
+        const double root = (a * P(pa::Kcr)).v;
+        par[pa::aTCR].value = (Num(root) / (P(pa::Kcr) * S(st::Clr))).v;
+    }
+
+    // B15
+    par[pa::gNFm].value = growthMax(pa::aGNF, pa::kGNF, pa::bGNF, st::Clf, st::Nlf, tGnf, st::Cf);
+    par[pa::gNWm].value = growthMax(pa::aGNW, pa::kGNW, pa::bGNW, st::Clw, st::Nlw, tGnw, st::Cw);
+    par[pa::gNRm].value = growthMax(pa::aGNR, pa::kGNR, pa::bGNR, st::Clr, st::Nlr, tGnr, st::Cr);
+
+    // B16: nitrogen transport coefficients, likewise; translocated nitrogen
+    // enters at the stem node and uptake at the root node.
+    {
+        const double v = (P(pa::aTNW) * S(st::Nlw)).v;
+        const double tauNL = ((P(pa::AlambdaF) * S(st::Nlf)) * P(pa::aTau)).v;
+        Num a = (((-Num(tGnf)) - kept.lambdaNLF) - tauNL) / P(pa::KNa);
+        a = a + (Num(tGnw) + kept.lambdaNLW) / P(pa::Knw);
+        a = a + v;
+        a = a - ((Num(tGnf) + tauNL) + kept.lambdaNLF) / P(pa::Knf);
+        const double foliage = (a * P(pa::Knf)).v;
+        par[pa::aTNF].value = (Num(foliage) / (P(pa::Knf) * S(st::Nlf))).v;
+
+        a = ((Q(pr::Unh4) - tGnr) - kept.lambdaNLR) / P(pa::KNb);
+        a = a + (Num(tGnw) + kept.lambdaNLW) / P(pa::Knw);
+        a = a + v;
+        a = a - (Num(tGnr) + kept.lambdaNLR) / P(pa::Knr);
+        const double root = (a * P(pa::Knr)).v;
+        par[pa::aTNR].value = (Num(root) / (P(pa::Knr) * S(st::Nlr))).v;
+    }
+
+    // B17: soil carbon pools in balance with the litter input, at the soil
+    // rate factor of the start evaluation.
+    const Num rs = St(pr::rs);
+    sta[st::Cs].value = (Q(pr::FCse) * Num(shownSta[st::Cs].value) / St(pr::FCse)).v;
+    {
+        const Num beta = P(pa::beta);
+        const Num inflow = (((rs * P(pa::Ase)) * S(st::Cs)) * (Num(1) - beta) + Q(pr::FClambdaE)) +
+                           (Num(1) + beta) * Q(pr::FClambdaI);
+        const Num turnover = (((P(pa::Aie) + P(pa::Aih)) * rs) * (Num(1) + beta)) -
+                             ((rs * P(pa::Aie)) * (Num(1) - beta));
+        sta[st::Ci].value = (inflow / turnover).v;
+    }
+    sta[st::Ce].value =
+        ((((rs * S(st::Ci)) * (P(pa::Aie) + P(pa::Aih))) - Q(pr::FClambdaI)) / (rs * P(pa::Aei))).v;
+    sta[st::Ch].value = (((Q(pr::Cst) - S(st::Cs)) - S(st::Ce)) - S(st::Ci)).v;
+    Check(sta[st::Ch].value, MsgHumusCNegative);
+
+    // B18
+    sta[st::Na].value = (Q(pr::Nst) - S(st::Nh)).v;
+    Check(sta[st::Na].value, MsgActiveNNegative);
+
+    // B19: soil fluxes with the new soil states.
+    evaluate();
+
+    // B20: humus respiration closes the soil carbon budget; it is
+    // proportional to Ah.
+    const double targetRh =
+        (((Q(pr::FClambdaI) + Q(pr::FClambdaE)) + Q(pr::FClambdaS)) - T(pr::Re)).v;
+    Check(targetRh, MsgHumusRespNegative);
+    par[pa::Ah].value = (Num(targetRh) * Num(shownPar[pa::Ah].value) / T(pr::Rh)).v;
+
+    // B21: humus nitrogen gain equals its release.
+    const double FNhi = ((rs * P(pa::Ah)) * S(st::Nh)).v;
+    par[pa::qI].value = (((rs * P(pa::Aih)) * S(st::Ci)) / FNhi).v;
+
+    // B22: leaching equals deposition; the sorption capacity that holds the
+    // entered ammonium at that solution concentration.
+    pro[pr::Qnh4].value = drv[dr::Dnh4].value;
+    pro[pr::Nnh4aq].value = (Q(pr::Qnh4) / (Num(0.014) * St(pr::Qw))).v;
+    pro[pr::Nnh4s].value = (S(st::Nnh4) - ((Num(1.4e-05) * Q(pr::W)) * Q(pr::Nnh4aq))).v;
+    par[pa::Nnh4mx].value = (((P(pa::etanh4) + Q(pr::Nnh4aq)) * Q(pr::Nnh4s)) /
+                             ((Q(pr::Nnh4aq) * P(pa::rho)) * P(pa::z)))
+                                .v;
+
+    // B23: uptake capacity for the uptake of B11.
+    par[pa::Unh4max].value = (((Q(pr::Unh4) * St(pr::qU)) * (P(pa::knh4) + Q(pr::Nnh4aq))) /
+                              ((Num(drv[dr::Sp].value) * S(st::Cr)) * Q(pr::Nnh4aq)))
+                                 .v;
+
+    // B24: immobilisation closes the ammonium balance.
+    pro[pr::FNia].value = ((Num(FNhi) + T(pr::FNai)) - Q(pr::Unh4)).v;
+    par[pa::VImax].value = (((Q(pr::FNia) / ((S(st::Ci) / S(st::Na)) - P(pa::qI))) *
+                             (P(pa::kIm) + Q(pr::Nnh4aq))) /
+                            (rs * Q(pr::Nnh4aq)))
+                               .v;
+}
+
+}  // namespace orvane
