@@ -1,0 +1,60 @@
+// Creation and destruction of the program's windows, in their fixed order.
+#include "ui/forms.h"
+
+#include "ui/aboutbox.h"
+#include "ui/mainform.h"
+#include "ui/progress.h"
+#include "ui/trouble.h"
+// Headers of the other windows go here.
+
+namespace orvane {
+
+TForms CreateForms(TGlobals& g, IDialogService& dialogs, const QString& applicationTitle) {
+    // The main window first: its creation gives the shared values their
+    // start-up values and fills the catalogue that the other windows use.
+    auto* main = new TMainForm(g, dialogs, applicationTitle);
+    TForms& f = main->Forms();
+    f.MainForm = main;
+
+    // The other windows, in creation order. Each is a top-level window: the
+    // main window is disabled during a run, and that must not disable them.
+    // TFmCalculate (steady-state window):
+    // TDlgScale (axis-scale dialog):
+    // TDlgReload (reload dialog):
+    // TFmParameter (parameter editor):
+    // TDataForm (state and process tables):
+    // TFmNote (driver editor):
+    // TFmDisplayData (output display):
+    f.FmAbout = new TFmAbout(g, dialogs, f);
+    // TFmSeries (series chooser):
+    f.FmTrouble = new TFmTrouble(g, dialogs, f);
+    f.FmProgress = new TFmProgress(g, dialogs, f);
+    return f;
+}
+
+namespace {
+template <class T>
+void DeleteForm(T*& form) {
+    delete form;
+    form = nullptr;
+}
+}  // namespace
+
+void DestroyForms(TForms& forms) {
+    if (!forms.MainForm) return;
+    // The registry lives in the main window, so it goes last; the others in
+    // reverse creation order.
+    TForms& f = forms.MainForm->Forms();
+    DeleteForm(f.FmProgress);
+    DeleteForm(f.FmTrouble);
+    // Delete TFmSeries here:
+    DeleteForm(f.FmAbout);
+    // Delete, in this order, TFmDisplayData, TFmNote, TDataForm, TFmParameter,
+    // TDlgReload, TDlgScale and TFmCalculate here:
+    TMainForm* main = f.MainForm;
+    f.MainForm = nullptr;
+    delete main;
+    forms = TForms{};
+}
+
+}  // namespace orvane

@@ -1,0 +1,759 @@
+#include "ui/mainform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+
+#include "io/fileio.h"
+#include "io/numfmt.h"
+#include "model/catalogue.h"
+#include "model/errors.h"
+#include "run/outputstep.h"
+#include "run/run.h"
+#include "ui/aboutbox.h"
+#include "ui/progress.h"
+#include "ui/trouble.h"
+
+namespace orvane {
+
+// ---- General error report --------------------------------------------------
+
+void ReportError(IDialogService& dialogs, std::exception_ptr error) {
+    const int ok = static_cast<int>(TMsgButton::OK);
+    try {
+        std::rethrow_exception(error);
+    } catch (const EOrvaneError& e) {
+        dialogs.MessageDlg(TMsgKind::Error, QString::fromStdString(e.Message()), ok);
+    } catch (const std::exception& e) {
+        dialogs.MessageDlg(TMsgKind::Error, QString::fromLocal8Bit(e.what()), ok);
+    } catch (...) {
+        dialogs.MessageDlg(TMsgKind::Error, "Unknown error", ok);
+    }
+}
+
+void RunGuarded(IDialogService& dialogs, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (...) {
+        ReportError(dialogs, std::current_exception());
+    }
+}
+
+// ---- Small widgets -----------------------------------------------------------
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        OnClick)
+        OnClick();
+}
+
+void TGradientBackground::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QLinearGradient gradient(0, 0, width(), 0);
+    gradient.setColorAt(0, QColor(215, 255, 255));
+    gradient.setColorAt(1, QColor(30, 80, 235));
+    p.fillRect(rect(), gradient);
+}
+
+// ---- File dialogs of the main window ----------------------------------------
+
+namespace {
+
+TFileDialogSpec DlgOpenParam(const QString& name) {
+    TFileDialogSpec s;
+    s.title = "Choose Parameter File";
+    s.defaultExt = "par";
+    s.filters = {{"Parameter FIles (*.par)", "*.par"}, {"All Files", "*.*"}};
+    s.initialName = name;
+    s.promptCreate = true;
+    s.hideReadOnly = true;
+    return s;
+}
+
+TFileDialogSpec DlgSaveParam(const QString& name) {
+    TFileDialogSpec s;
+    s.title = "Save Parameter File";
+    s.defaultExt = "par";
+    s.filters = {{"Parameter Files (*.par)", "*.par"}, {"All Files", "*.*"}};
+    s.initialName = name;
+    s.promptOverwrite = true;
+    s.promptCreate = true;
+    s.hideReadOnly = true;
+    return s;
+}
+
+TFileDialogSpec DlgOpenDriver(const QString& name) {
+    TFileDialogSpec s;
+    s.title = "Open Driver File";
+    s.defaultExt = "drr";
+    s.filters = {{"Driver files (*.drr)", "*.drr"}, {"All files", "*.*"}};
+    s.initialName = name;
+    s.promptCreate = true;
+    s.hideReadOnly = true;
+    return s;
+}
+
+QList<TFileFilter> OutputFilters() {
+    return {{"Output Files (*.out)", "*.out"}, {"All Files (*.*)", "*.*"}};
+}
+
+TFileDialogSpec DlgSaveOutput(const QString& name) {
+    TFileDialogSpec s;
+    s.title = "Save Output File as";
+    s.defaultExt = "out";
+    s.filters = OutputFilters();
+    s.initialName = name;
+    return s;
+}
+
+TFileDialogSpec DlgOpenOutput() {
+    TFileDialogSpec s;
+    s.title = "Open Output File";
+    s.defaultExt = "out";
+    s.filters = OutputFilters();
+    s.mustExist = true;
+    return s;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+bool FileExists(const std::string& name) {
+    std::error_code ec;
+    return std::filesystem::exists(name, ec);
+}
+
+// A time step the run can use: zero, negative or non-finite steps would make
+// it loop for ever or not at all.
+double ValidTimeStep(const std::string& text) {
+    const double v = StrToFloat(text);
+    if (!(v > 0) || !std::isfinite(v))
+        throw EConvertError("Time step must be a number greater than 0.");
+    return v;
+}
+
+}  // namespace
+
+// ---- Creation ----------------------------------------------------------------
+
+TMainForm::TMainForm(TGlobals& g, IDialogService& dialogs, const QString& applicationTitle,
+                     QWidget* parent)
+    : QMainWindow(parent), g_(g), dialogs_(dialogs) {
+    FormCreate(applicationTitle);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate(const QString& applicationTitle) {
+    setObjectName("MainForm");
+    g_.Messages = &dialogs_;
+    InitialiseGlobals(g_);
+
+    BuildControls();
+    BuildMenus();
+    setWindowTitle(Q(g_.ModelDef.modelname));
+
+    const QString title = applicationTitle.toLower();
+    g_.ModelBatch = title == "modelbatch";
+    g_.Sensitivity = title == "sensitivity";
+    g_.MonteCarlo = title == "montecarlo";
+    g_.InteractiveRun = title.contains("orvane");
+
+    // A fixed-size window without a maximize control, centred on the screen.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TMainForm::BuildControls() {
+    QFont f = font();
+    f.setPointSize(8);
+    f.setBold(true);
+    setFont(f);
+
+    Background = new TGradientBackground(this);
+    Background->setObjectName("Background");
+    setCentralWidget(Background);
+
+    auto fileLabel = [this](const QString& caption, const char* name) {
+        auto* l = new TClickLabel(caption, Background);
+        l->setObjectName(name);
+        l->setCursor(Qt::PointingHandCursor);
+        l->setToolTip("Click to choose the file");
+        return l;
+    };
+    auto field = [this](const char* name, const QString& text = QString()) {
+        auto* e = new QLineEdit(text, Background);
+        e->setObjectName(name);
+        e->installEventFilter(this);
+        return e;
+    };
+    auto label = [this](const QString& caption, const char* name) {
+        auto* l = new QLabel(caption, Background);
+        l->setObjectName(name);
+        return l;
+    };
+
+    ParamLabel = fileLabel("&Parameter File", "ParamLabel");
+    ParamBox = field("ParamBox");
+    DriverLabel = fileLabel("&Driver File", "DriverLabel");
+    DriverBox = field("DriverBox");
+    OutputLabel = fileLabel("O&utput File", "OutputLabel");
+    OutputBox = field("OutputBox");
+    for (QLineEdit* box : {ParamBox, DriverBox, OutputBox}) box->setMinimumWidth(380);
+    ParamLabel->setBuddy(ParamBox);
+    DriverLabel->setBuddy(DriverBox);
+    OutputLabel->setBuddy(OutputBox);
+    ParamLabel->OnClick = [this] { Guarded([this] { ChooseParamFile(TFileSource::Label); }); };
+    DriverLabel->OnClick = [this] { Guarded([this] { ChooseDriver(TFileSource::Label); }); };
+    OutputLabel->OnClick = [this] { Guarded([this] { ChooseOutputFile(TFileSource::Label); }); };
+
+    // Start and stop are whole numbers of up to five digits; the time step
+    // takes up to five characters of any kind and is checked when read.
+    auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), this);
+    StartLabel = label("&Start Time", "StartLabel");
+    MEStartTime = field("MEStartTime", "0");
+    StopLabel = label("S&top Time", "StopLabel");
+    MEStopTime = field("MEStopTime", "2");
+    StepLabel = label("Ti&me Step", "StepLabel");
+    METimeStep = field("METimeStep", "1");
+    for (QLineEdit* e : {MEStartTime, MEStopTime, METimeStep}) {
+        e->setMaxLength(5);
+        e->setFixedWidth(72);
+    }
+    MEStartTime->setValidator(digits);
+    MEStopTime->setValidator(digits);
+    StartLabel->setBuddy(MEStartTime);
+    StopLabel->setBuddy(MEStopTime);
+    StepLabel->setBuddy(METimeStep);
+
+    PresentLabel = label("Present Time", "PresentLabel");
+    PresentBox = new QLineEdit("0", Background);
+    PresentBox->setObjectName("PresentBox");
+    PresentBox->setReadOnly(true);
+    PresentBox->setFocusPolicy(Qt::NoFocus);
+    PresentBox->setFixedWidth(72);
+    QPalette grey = PresentBox->palette();
+    grey.setColor(QPalette::Base, QColor(212, 212, 212));
+    grey.setColor(QPalette::Text, QColor(80, 80, 80));
+    PresentBox->setPalette(grey);
+
+    BtnRun = new QPushButton("&Run", Background);
+    BtnRun->setObjectName("BtnRun");
+    BtnRun->setEnabled(false);
+    BtnReload = new QPushButton("Re&load", Background);
+    BtnReload->setObjectName("BtnReload");
+    for (QPushButton* b : {BtnRun, BtnReload}) {
+        b->setMinimumSize(96, 30);
+        b->setAutoDefault(false);
+    }
+    connect(BtnRun, &QPushButton::clicked, this, [this] { Guarded([this] { BtnRunClick(); }); });
+    connect(BtnReload, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BtnReloadClick(); }); });
+
+    // Enter in a time field runs its handler, as leaving it does.
+    connect(MEStartTime, &QLineEdit::returnPressed, this,
+            [this] { Guarded([this] { StartBoxChange(); }); });
+    connect(MEStopTime, &QLineEdit::returnPressed, this,
+            [this] { Guarded([this] { StopBoxChange(); }); });
+    connect(METimeStep, &QLineEdit::returnPressed, this,
+            [this] { Guarded([this] { StepBoxChange(); }); });
+
+    // Files above; times on the left below them, where the background is
+    // light; the two buttons on the right.
+    auto* files = new QGridLayout;
+    files->setHorizontalSpacing(10);
+    files->setVerticalSpacing(8);
+    files->addWidget(ParamLabel, 0, 0);
+    files->addWidget(ParamBox, 0, 1);
+    files->addWidget(DriverLabel, 1, 0);
+    files->addWidget(DriverBox, 1, 1);
+    files->addWidget(OutputLabel, 2, 0);
+    files->addWidget(OutputBox, 2, 1);
+
+    auto* times = new QGridLayout;
+    times->setHorizontalSpacing(10);
+    times->setVerticalSpacing(8);
+    times->addWidget(StartLabel, 0, 0);
+    times->addWidget(MEStartTime, 0, 1);
+    times->addWidget(StopLabel, 1, 0);
+    times->addWidget(MEStopTime, 1, 1);
+    times->addWidget(StepLabel, 2, 0);
+    times->addWidget(METimeStep, 2, 1);
+    times->addWidget(PresentLabel, 3, 0);
+    times->addWidget(PresentBox, 3, 1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(12);
+    buttons->addStretch();
+    buttons->addWidget(BtnRun);
+    buttons->addWidget(BtnReload);
+    buttons->addStretch();
+
+    auto* lower = new QHBoxLayout;
+    lower->addLayout(times);
+    lower->addStretch();
+    lower->addLayout(buttons);
+    lower->addSpacing(24);
+
+    auto* layout = new QVBoxLayout(Background);
+    layout->setContentsMargins(18, 18, 18, 18);
+    layout->setSpacing(18);
+    layout->addLayout(files);
+    layout->addLayout(lower);
+
+    setTabOrder(DriverBox, OutputBox);
+    setTabOrder(OutputBox, MEStartTime);
+    setTabOrder(MEStartTime, MEStopTime);
+    setTabOrder(MEStopTime, METimeStep);
+    setTabOrder(METimeStep, BtnRun);
+    setTabOrder(BtnRun, BtnReload);
+    setTabOrder(BtnReload, ParamBox);
+    DriverBox->setFocus();
+}
+
+void TMainForm::BuildMenus() {
+    auto command = [this](QMenu* menu, const QString& caption, const char* name,
+                          std::function<void()> handler) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this,
+                [this, handler = std::move(handler)] { Guarded(handler); });
+        return a;
+    };
+    auto submenu = [](QMenu* parent, const QString& caption, const char* name) {
+        QMenu* m = parent->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(QString(name) + "Item");
+        return m;
+    };
+    QMenuBar* bar = menuBar();
+    auto topMenu = [bar](const QString& caption, const char* name) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(QString(name) + "Item");
+        return m;
+    };
+
+    MIFiles = topMenu("&Files", "MIFiles");
+    MIParamFile = submenu(MIFiles, "&Parameter File", "MIParamFile");
+    MIChooseParam = command(MIParamFile, "&Choose...", "MIChooseParam",
+                            [this] { ChooseParamFile(TFileSource::Menu); });
+    MISaveParam = command(MIParamFile, "&Save...", "MISaveParam", [this] { MISaveParamClick(); });
+    MISaveParam->setShortcut(QKeySequence("Ctrl+S"));
+    MISaveParam->setEnabled(false);
+    MISaveAsParam =
+        command(MIParamFile, "Save &As", "MISaveAsParam", [this] { MISaveAsParamClick(); });
+    MIDriverFile = submenu(MIFiles, "&Driver File", "MIDriverFile");
+    MIChooseDriver = command(MIDriverFile, "&Choose...", "MIChooseDriver",
+                             [this] { ChooseDriver(TFileSource::Menu); });
+    MIEditDriverFile =
+        command(MIDriverFile, "&Edit...", "MIEditDriverFile", [this] { MIEditDrvClick(); });
+    MIOutputFile = command(MIFiles, "&Output File", "MIOutputFile",
+                           [this] { ChooseOutputFile(TFileSource::Menu); });
+    MIFiles->addSeparator();
+    MIExit = command(MIFiles, "E&xit", "MIExit", [this] { MIExitClick(); });
+
+    MIEdit = topMenu("&Edit", "MIEdit");
+    MIEditParam = command(MIEdit, "&Parameters", "MIEditParam", [this] { MIEditParamClick(); });
+    MIEditStates =
+        command(MIEdit, "&State Variables", "MIEditStates", [this] { MIEditStatesClick(); });
+    MIEditDrv = command(MIEdit, "&Drivers", "MIEditDrv", [this] { MIEditDrvClick(); });
+
+    MICalculate = topMenu("&Calculate", "MICalculate");
+    MICalTime = command(MICalculate, "&At Time", "MICalTime", [this] { MICalTimeClick(); });
+    MICalcSS = command(MICalculate, "&Steady State", "MICalcSS", [this] { MICalcSSClick(); });
+    MICalculate->menuAction()->setEnabled(false);
+
+    MIOutput = topMenu("&Output", "MIOutput");
+    MIChart = command(MIOutput, "&Chart", "MIChart", [this] { DisplayOutput(false); });
+    MITable = command(MIOutput, "Ta&ble", "MITable", [this] { DisplayOutput(true); });
+    MIChart->setEnabled(false);
+    MITable->setEnabled(false);
+    MIViewOutFile =
+        command(MIOutput, "From &File", "MIViewOutFile", [this] { MIViewOutFileClick(); });
+    MIOutTimeStep =
+        command(MIOutput, "&Time Step", "MIOutTimeStep", [this] { MIOutTimeStepClick(); });
+
+    MIAbout = bar->addAction("&About");
+    MIAbout->setObjectName("MIAbout");
+    connect(MIAbout, &QAction::triggered, this, [this] { Guarded([this] { MIAboutClick(); }); });
+}
+
+// ---- Window state ----------------------------------------------------------
+
+void TMainForm::UpdateMainForm() {
+    if (!g_.RunEnabled) {
+        if (!g_.ParamFileName.empty()) MISaveParam->setEnabled(true);
+        if (!g_.DriverFileName.empty()) DriverBox->setText(Q(g_.DriverFileName));
+        if (!g_.OutputFileName.empty()) OutputBox->setText(Q(g_.OutputFileName));
+        if (!DriverBox->text().isEmpty() && !ParamBox->text().isEmpty()) {
+            MICalculate->menuAction()->setEnabled(true);
+            // The output file name must be set too: after "No" to the
+            // overwrite question the field still shows a name that is not
+            // to be written.
+            if (!OutputBox->text().isEmpty() && !g_.OutputFileName.empty() &&
+                g_.StopTime > g_.StartTime) {
+                g_.RunEnabled = true;
+                BtnRun->setEnabled(true);
+            }
+        }
+    }
+    if (g_.OutputCurrent) {
+        MIChart->setEnabled(true);
+        MITable->setEnabled(true);
+        g_.PrevDriverTime = 0;
+        g_.NextDriverTime = 0;
+    } else {
+        MIChart->setEnabled(false);
+        MITable->setEnabled(false);
+        PresentBox->setText("0");
+    }
+    // Leaving ParamBox must not choose the same file again by itself.
+    if (QApplication::focusWidget() == ParamBox || focusWidget() == ParamBox) {
+        Background->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// ---- Files -------------------------------------------------------------------
+
+bool TMainForm::AskFile(bool save, const TFileDialogSpec& spec, QString& path) {
+    return save ? dialogs_.SaveFile(spec, path) : dialogs_.OpenFile(spec, path);
+}
+
+void TMainForm::SetAllValuesToZero() {
+    for (int i = 1; i <= g_.ModelDef.numstate; ++i) g_.States[i].value = 0;
+    for (int i = 1; i <= g_.ModelDef.numparam; ++i) g_.Params[i].value = 0;
+}
+
+void TMainForm::ChooseParamFile(TFileSource source) {
+    const std::string old = g_.ParamFileName;
+    if (source == TFileSource::Box) {
+        g_.ParamFileName = S(ParamBox->text());
+    } else {
+        QString path = Q(g_.ParamFileName);
+        if (AskFile(false, DlgOpenParam(path), path)) {
+            g_.ParamFileName = S(path);
+            ParamBox->setText(path);
+        }
+    }
+    const std::string& name = g_.ParamFileName;
+    if (name != old && g_.InteractiveRun) {
+        const int ns = g_.ModelDef.numstate, np = g_.ModelDef.numparam;
+        if (!name.empty() && !FileExists(name)) {
+            WriteParamFile(g_, name, np, g_.Params, ns, g_.States, 0);
+            g_.NewParamFile = true;
+            SetAllValuesToZero();
+        } else if (!name.empty()) {
+            double residual = 0;
+            if (ReadParamFile(g_, name, np, g_.Params, ns, g_.States, residual)) {
+                g_.NewParamFile = false;
+            } else {
+                SetAllValuesToZero();
+                g_.ParamFileName.clear();
+            }
+        }
+        g_.OutputCurrent = false;
+        g_.RunEnabled = false;
+    }
+    UpdateMainForm();
+}
+
+void TMainForm::ChooseDriverFromEditor() { ChooseDriver(TFileSource::Editor); }
+
+void TMainForm::ChooseDriver(TFileSource source) {
+    const std::string old = g_.DriverFileName;
+    if (source == TFileSource::Box) {
+        g_.DriverFileName = S(DriverBox->text());
+    } else {
+        QString path = Q(g_.DriverFileName);
+        if (AskFile(false, DlgOpenDriver(path), path)) {
+            g_.DriverFileName = S(path);
+            DriverBox->setText(path);
+        }
+    }
+    const std::string& name = g_.DriverFileName;
+    if (name != old && g_.InteractiveRun) {
+        if (!name.empty()) {
+            if (FileExists(name)) {
+                g_.NewDriverFile = false;
+            } else {
+                // A new driver file: the two header lines and one row of
+                // zeros at the current time.
+                g_.NewDriverFile = true;
+                const int nd = g_.ModelDef.numdrive;
+                for (int i = 1; i <= nd; ++i) g_.Drivers[i].value = 0;
+                try {
+                    OpenDriverFile(g_, name, nd, g_.Drivers, true);
+                    WriteDriverRow(g_, g_.CurrentTime, nd, g_.Drivers);
+                    CloseDriverFile(g_);
+                } catch (...) {
+                    CloseDriverFile(g_);
+                    throw;
+                }
+            }
+        }
+        g_.RunEnabled = false;
+        g_.OutputCurrent = false;
+    }
+    UpdateMainForm();
+}
+
+void TMainForm::ChooseOutputFile(TFileSource source) {
+    const std::string old = g_.OutputFileName;
+    if (source == TFileSource::Box) {
+        g_.OutputFileName = S(OutputBox->text());
+    } else {
+        QString path = Q(g_.OutputFileName);
+        if (AskFile(true, DlgSaveOutput(path), path)) g_.OutputFileName = S(path);
+    }
+    const std::string name = g_.OutputFileName;
+    if (name != old) {
+        if (!name.empty() && FileExists(name)) {
+            const TMsgButton answer = dialogs_.MessageDlg(
+                TMsgKind::Confirmation, "Overwrite existing output file, " + Q(name) + "?",
+                static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No));
+            if (answer != TMsgButton::Yes) g_.OutputFileName.clear();
+        }
+        g_.OutputCurrent = false;
+        g_.RunEnabled = false;
+    }
+    UpdateMainForm();
+}
+
+void TMainForm::MISaveParamClick() {
+    // With no file named (a refused file empties the name) saving means
+    // choosing one.
+    if (g_.ParamFileName.empty()) {
+        MISaveAsParamClick();
+        return;
+    }
+    WriteParamFile(g_, g_.ParamFileName, g_.ModelDef.numparam, g_.Params, g_.ModelDef.numstate,
+                   g_.States, 0);
+    g_.OutputCurrent = false;
+    g_.NewParamFile = false;
+    UpdateMainForm();
+    if (!g_.Sensitivity) dialogs_.Beep();
+}
+
+void TMainForm::MISaveAsParamClick() {
+    QString path = Q(g_.ParamFileName);
+    if (!AskFile(true, DlgSaveParam(path), path)) return;
+    g_.ParamFileName = S(path);
+    WriteParamFile(g_, g_.ParamFileName, g_.ModelDef.numparam, g_.Params, g_.ModelDef.numstate,
+                   g_.States, 0);
+    g_.NewParamFile = false;
+    g_.RunEnabled = false;
+    g_.OutputCurrent = false;
+    UpdateMainForm();
+}
+
+void TMainForm::MIViewOutFileClick() {
+    QString path;
+    if (!AskFile(false, DlgOpenOutput(), path)) return;
+    if (!path.isEmpty()) g_.DisplayFile = S(path);
+    g_.ReloadNeeded = true;
+    g_.OutputCurrent = true;
+    UpdateMainForm();
+}
+
+// ---- Times -------------------------------------------------------------------
+
+void TMainForm::StartBoxChange() {
+    if (MEStartTime->text().isEmpty() || !MEStartTime->isModified()) return;
+    g_.StartTime = StrToFloat(S(MEStartTime->text()));
+    g_.RunEnabled = false;
+    g_.OutputCurrent = false;
+    UpdateMainForm();
+}
+
+void TMainForm::StopBoxChange() {
+    if (MEStopTime->text().isEmpty() || !MEStopTime->isModified()) return;
+    g_.StopTime = StrToFloat(S(MEStopTime->text()));
+    g_.RunEnabled = false;
+    g_.OutputCurrent = false;
+    UpdateMainForm();
+}
+
+void TMainForm::StepBoxChange() {
+    if (!METimeStep->text().isEmpty() && METimeStep->isModified()) {
+        g_.TimeStep = ValidTimeStep(S(METimeStep->text()));
+        g_.RunEnabled = false;
+        g_.OutputCurrent = false;
+        UpdateMainForm();
+    }
+    CheckAndCorrectOutputStep();
+    g_.ReloadNeeded = true;
+}
+
+double TMainForm::TimeStepFieldValue() const { return ValidTimeStep(S(METimeStep->text())); }
+
+void TMainForm::CheckAndCorrectOutputStep() {
+    const std::string message = CorrectOutputStep(g_);
+    if (!message.empty())
+        dialogs_.MessageDlg(TMsgKind::Information, Q(message), static_cast<int>(TMsgButton::OK));
+}
+
+void TMainForm::MIOutTimeStepClick() {
+    const double before = g_.OutputStep;
+    for (;;) {
+        const QString shown = Q(FormatGeneral(g_.OutputStep));
+        const QString answer = dialogs_.InputBox(
+            "Output Time Step", "Enter the time step for the output data.", shown);
+        const double value = StrToFloat(S(answer));
+        if (value > 0) {
+            g_.OutputStep = value;
+            break;
+        }
+        // Cancelling returns the shown value; when that is not positive
+        // asking again would never end, so the command is given up.
+        if (answer == shown) {
+            g_.OutputStep = before;
+            return;
+        }
+        g_.OutputStep = value;
+    }
+    CheckAndCorrectOutputStep();
+    g_.ReloadNeeded = true;
+    g_.OutputCurrent = false;
+    UpdateMainForm();
+}
+
+void TMainForm::MICalTimeClick() {
+    const QString answer = dialogs_.InputBox(
+        "Steady State Time",
+        "Enter the time from the driver file at which to calculate a steady state.",
+        Q(FormatGeneral(g_.CalcTime)));
+    g_.CalcTime = StrToFloat(S(answer));
+    g_.OutputCurrent = false;
+    g_.ReloadNeeded = true;
+}
+
+// ---- The run -----------------------------------------------------------------
+
+void TMainForm::BtnRunClick() {
+    if (running_) return;
+    TFmProgress* progress = g_.InteractiveRun ? forms_.FmProgress : nullptr;
+    running_ = true;
+    if (g_.InteractiveRun) {
+        if (progress) progress->BeginRun();
+        setEnabled(false);
+        g_.ReloadNeeded = true;
+    }
+
+    const TRunResult result = RunSimulation(g_, progress);
+
+    // A field that does not hold a usable step leaves the step as it was.
+    try {
+        g_.TimeStep = TimeStepFieldValue();
+    } catch (const EOrvaneError&) {
+    }
+    g_.OutputCurrent = true;
+    if (g_.InteractiveRun) {
+        g_.DisplayFile = g_.OutputFileName;
+        UpdateMainForm();
+        setEnabled(true);
+        PresentBox->setText(Q(FormatGeneral(g_.CurrentTime, 5)));
+        if (progress) progress->EndRun();
+    }
+    running_ = false;
+
+    if (result.ok || result.cancelled) return;
+    if (g_.InteractiveRun && forms_.FmTrouble) {
+        forms_.FmTrouble->SetMessage(Q(result.message));
+        forms_.FmTrouble->ShowModal();
+    } else if (result.error) {
+        std::rethrow_exception(result.error);
+    } else {
+        throw ERunTimeError(result.message);
+    }
+}
+
+// ---- Other commands -------------------------------------------------------------
+
+void TMainForm::MIAboutClick() {
+    if (forms_.FmAbout) forms_.FmAbout->ShowModal();
+}
+
+void TMainForm::MIExitClick() {
+    if (g_.ParamsChanged) {
+        const TMsgButton answer = dialogs_.MessageDlg(
+            TMsgKind::Confirmation, "Save parameter file before exiting?",
+            static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No) |
+                static_cast<int>(TMsgButton::Cancel));
+        if (answer == TMsgButton::Yes) {
+            QString path = Q(g_.ParamFileName);
+            if (!AskFile(true, DlgSaveParam(path), path)) return;
+            g_.ParamFileName = S(path);
+            WriteParamFile(g_, g_.ParamFileName, g_.ModelDef.numparam, g_.Params,
+                           g_.ModelDef.numstate, g_.States, 0);
+        } else if (answer != TMsgButton::No) {
+            return;
+        }
+    }
+    close();
+}
+
+// ---- Events --------------------------------------------------------------------
+
+void TMainForm::FieldLeft(QLineEdit* field) {
+    if (field == ParamBox) ChooseParamFile(TFileSource::Box);
+    else if (field == DriverBox) ChooseDriver(TFileSource::Box);
+    else if (field == OutputBox) ChooseOutputFile(TFileSource::Box);
+    else if (field == MEStartTime) StartBoxChange();
+    else if (field == MEStopTime) StopBoxChange();
+    else if (field == METimeStep) StepBoxChange();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        auto* field = qobject_cast<QLineEdit*>(watched);
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Only leaving a field within this window counts: not another
+        // window or a popup taking the focus, not a handler that is still
+        // busy moving it, not a run disabling the window.
+        if (field && !running_ && !inFieldHandler_ && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason) {
+            inFieldHandler_ = true;
+            Guarded([this, field] { FieldLeft(field); });
+            inFieldHandler_ = false;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // Closing during a run stops the run first.
+        if (forms_.FmProgress) forms_.FmProgress->BtnCancelClick();
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
+}
+
+}  // namespace orvane

@@ -1,0 +1,27 @@
+// Main-window commands that open the other windows. Each is one small
+// function so that the window it opens can take it over on its own.
+#include "ui/mainform.h"
+
+namespace orvane {
+
+// Output > Chart / Table.
+void TMainForm::DisplayOutput(bool tableMode) {
+    (void)tableMode;
+}
+
+// Edit > Parameters.
+void TMainForm::MIEditParamClick() {}
+
+// Edit > State Variables.
+void TMainForm::MIEditStatesClick() {}
+
+// Files > Driver File > Edit..., and Edit > Drivers.
+void TMainForm::MIEditDrvClick() {}
+
+// Calculate > Steady State.
+void TMainForm::MICalcSSClick() {}
+
+// The Reload button.
+void TMainForm::BtnReloadClick() {}
+
+}  // namespace orvane

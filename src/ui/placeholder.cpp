@@ -1,2 +1,0 @@
-// Keeps the window library non-empty until the first window lands.
-namespace orvane { void UiLibraryPlaceholder() {} }
