@@ -1,7 +1,12 @@
 // Every number format of the program, locale-free. Non-finite values are
 // written as "NAN", "INF" and "-INF" everywhere, and every reader accepts them.
+//
+// Rounding: a value is rounded from its shortest round-trip decimal form,
+// halves away from zero, so that 2.5 shows as 3 and 0.15 as 0.2 at one digit,
+// as a person reading the number would expect.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,7 +15,7 @@ namespace orvane {
 // General format: the shortest form with up to `digits` significant digits;
 // fixed notation for magnitudes from 0.0001 up to `digits` integer digits,
 // otherwise mantissa, "E", "-" only for negative exponents, the exponent
-// without leading zeros (1E-5, 1.5E20).
+// without leading zeros (1E-5, 1.5E20). Zero is "0".
 std::string FormatGeneral(double v, int digits = 15);
 
 // The parameter file's 23-character field: sign blank or "-", d.dddddddddddddd,
@@ -28,13 +33,22 @@ std::string FormatG4(double v);
 std::string PadRight(std::string_view text, std::size_t width);
 std::string PadLeft(std::string_view text, std::size_t width);
 
+// Buffer forms of the formats above for the file writers: write into `out`
+// (at least FormatBufferSize characters) and return the length.
+inline constexpr std::size_t FormatBufferSize = 48;
+std::size_t FormatGeneralTo(char* out, double v, int digits = 15);
+std::size_t FormatParamFieldTo(char* out, double v);
+std::size_t FormatSci13To(char* out, double v);
+
 // A decimal real as the files hold it: optional sign, digits, optional
-// fraction, optional exponent ("E"/"e"), or NAN/INF. False if `text` is not
-// entirely such a number.
+// fraction, optional exponent ("E"/"e"), or NAN/INF (any case, optional sign).
+// False if `text` is not entirely such a number, or too large for a double
+// (a number too small for one reads as 0).
 bool ParseFileNumber(std::string_view text, double& value);
 
 // Text typed by the user (surrounding blanks allowed). Raises EConvertError
-// with "'<text>' is not a valid floating point value" when it is not a number.
+// with "'<text>' is not a valid floating point value" when it is not a finite
+// number.
 double StrToFloat(const std::string& text);
 
 }  // namespace orvane

@@ -1,0 +1,149 @@
+// The driver file: two header lines, then rows of a time and one value per
+// driver. The shared reader keeps the row in force (PrevDrivers) and the row
+// after it (NextDrivers); a negative time marks interpolation towards a row.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include "io/fileio.h"
+#include "io/numfmt.h"
+#include "model/errors.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::size_t TextWidth = 20;
+
+// NextDriverTime after the last row: no time ever reaches it, so the last
+// row stays in force for every later request and nothing more is read.
+constexpr double NoMoreRows = std::numeric_limits<double>::infinity();
+
+int DriverCount(int n) { return std::clamp(n, 0, MaxDrivers); }
+
+void AppendColumn(std::string& line, std::string_view text) {
+    line += PadRight(text, TextWidth);
+    line += ' ';
+}
+
+void CloseDriverHandles(TGlobals& g) noexcept {
+    g.DriverReader.Close();
+    try {
+        g.DriverWriter.Close();
+    } catch (...) {
+        // Reopening abandons the previous file; its own close reported nothing.
+    }
+}
+
+}  // namespace
+
+void OpenDriverFile(TGlobals& g, const std::string& path, int numdrive, const drivearray& drivers,
+                    bool create) {
+    CloseDriverHandles(g);
+    numdrive = DriverCount(numdrive);
+    if (!create) {
+        std::error_code ec;
+        if (path.empty() || !std::filesystem::exists(path, ec)) {
+            ShowMessage(g, TMsgKind::Error, MsgDriverFileMissing);
+            return;
+        }
+        g.DriverReader.Open(path);
+        g.DriverReader.SkipLine();
+        g.DriverReader.SkipLine();
+        return;
+    }
+    std::string header;
+    AppendColumn(header, "Time");
+    for (int i = 1; i <= numdrive; ++i) AppendColumn(header, drivers[i].name);
+    header += "\r\n";
+    AppendColumn(header, g.ModelDef.timeunit);
+    for (int i = 1; i <= numdrive; ++i) AppendColumn(header, drivers[i].units);
+    header += "\r\n";
+    g.DriverWriter.Create(path);
+    try {
+        g.DriverWriter.Write(header);
+    } catch (...) {
+        g.DriverWriter.CloseQuietly();
+        throw;
+    }
+}
+
+bool ReadDriverRow(TGlobals& g, double& time, int numdrive, drivearray& drivers) {
+    TTextReader& r = g.DriverReader;
+    if (!r.IsOpen()) throw EInOutError("Cannot read the driver file: no driver file is open.");
+    numdrive = DriverCount(numdrive);
+    if (r.Eof()) return false;
+    // Read the whole row first, so that a bad field leaves the arrays as they were.
+    const double t = r.ReadNumber();
+    double values[MaxDrivers + 1];
+    bool allZero = t == 0;
+    for (int i = 1; i <= numdrive; ++i) {
+        values[i] = r.ReadNumber();
+        allZero = allZero && values[i] == 0;
+    }
+    r.SkipLine();
+    if (allZero) {
+        // An all-zero row ends the data: nothing after it is ever read.
+        r.SkipToEnd();
+        return false;
+    }
+    time = t;
+    for (int i = 1; i <= numdrive; ++i) drivers[i].value = values[i];
+    return true;
+}
+
+void GetDrivers(TGlobals& g, drivearray& target, double t) {
+    const int numdrive = DriverCount(g.ModelDef.numdrive);
+    if (g.PrevDriverTime == 0 && g.NextDriverTime == 0) {
+        // First request of a pass: the first row is in force from the start,
+        // even for times before its own.
+        ReadDriverRow(g, g.NextDriverTime, numdrive, g.NextDrivers);
+        g.PrevDriverTime = g.NextDriverTime;
+        g.PrevDrivers = g.NextDrivers;
+        target = g.NextDrivers;
+    }
+    while (std::fabs(g.NextDriverTime) <= t && g.NextDriverTime != NoMoreRows) {
+        g.PrevDriverTime = g.NextDriverTime;
+        target = g.NextDrivers;
+        g.PrevDrivers = g.NextDrivers;
+        if (!ReadDriverRow(g, g.NextDriverTime, numdrive, g.NextDrivers))
+            g.NextDriverTime = NoMoreRows;
+    }
+    // Here |PrevDriverTime| <= t < |NextDriverTime| (or both equal), so the
+    // fraction lies in [0, 1) and its divisor is never zero.
+    const double prev = std::fabs(g.PrevDriverTime);
+    const double next = std::fabs(g.NextDriverTime);
+    if (g.NextDriverTime < 0 && next != prev) {
+        const double f = (t - prev) / (next - prev);
+        for (int i = 1; i <= numdrive; ++i) {
+            target[i].value =
+                g.PrevDrivers[i].value + f * (g.NextDrivers[i].value - g.PrevDrivers[i].value);
+        }
+    }
+}
+
+void WriteDriverRow(TGlobals& g, double time, int numdrive, const drivearray& drivers) {
+    numdrive = DriverCount(numdrive);
+    std::string line;
+    line.reserve(static_cast<std::size_t>(numdrive + 1) * (TextWidth + 1) + 2);
+    char field[FormatBufferSize];
+    const auto column = [&](double v) {
+        const std::size_t n = FormatSci13To(field, v);
+        line.append(field, n);
+        if (n < TextWidth) line.append(TextWidth - n, ' ');
+        line += ' ';
+    };
+    column(time);
+    for (int i = 1; i <= numdrive; ++i) column(drivers[i].value);
+    line += "\r\n";
+    g.DriverWriter.Write(line);
+}
+
+void CloseDriverFile(TGlobals& g) {
+    g.DriverReader.Close();
+    g.DriverWriter.Close();
+}
+
+}  // namespace orvane
