@@ -48,6 +48,7 @@
 #include <string_view>
 
 #include "model/equations.h"
+#include "model/errors.h"
 #include "model/globals.h"
 #include "model/stypes.h"
 
