@@ -1,0 +1,157 @@
+// EvaluateModel: guards the states, runs the parts of the model in order,
+// forms the totals and the state derivatives, and delivers every process
+// only when the whole evaluation has succeeded.
+//
+// Fault detection works in two passes. The normal pass computes everything in
+// plain doubles between a clear and one test of the IEEE fault flags, which
+// costs next to nothing. Only when that test finds a raised flag does a
+// second pass run the same formulas on checked numbers, which stop at the
+// first faulting operation in evaluation order and throw its error. The
+// evaluation is a pure function of its inputs, so both passes see the same
+// values and raise the same flags.
+#include "model/equations.h"
+
+#include <cmath>
+
+#include "model/equations_values.h"
+#include "model/errors.h"
+
+namespace orvane {
+
+namespace model {
+namespace {
+
+constexpr int NumStates = static_cast<int>(std::size(catalogue_data::States));
+
+// A state that is negative or not a number would break the formulas; the
+// model carries on from a tiny positive amount instead, and the caller keeps
+// the corrected value. The comparison is a quiet one, so NaN sets no flag.
+void GuardStates(statearray& states) {
+    for (int i = 1; i <= NumStates; ++i) {
+        double& v = states[i].value;
+        if (!std::isgreaterequal(v, 0.0)) v = 1e-05;
+    }
+}
+
+template <class R>
+void ComputeTotalsAndDerivatives(const TInputs<R>& in, const statearray& states, TResults<R>& x) {
+    const auto& D = in.D;
+    const auto& S = in.S;
+
+    x.Rpt = x.Rf + x.Rw + x.Rr;
+    x.NPPt = x.Gclf + x.Gclw + x.Gclr - x.RFgr - x.RWgr - x.RRgr;
+    x.NPPf = x.Gclf - x.RFgr;
+    x.NPPw = x.Gclw - x.RWgr;
+    x.NPPr = x.Gclr - x.RRgr;
+    x.lambdaCt = x.lambdaCFT + x.lambdaCWT + x.lambdaCRT;
+    x.lambdaNt = x.lambdaNFT + x.lambdaNWT + x.lambdaNRT;
+    x.Cpt = S.Cf + S.Cw + S.Cr + S.Clf + S.Clw + S.Clr;
+    x.Npt = S.Nf + S.Nw + S.Nr + S.Nlf + S.Nlw + S.Nlr;
+    x.Rst = x.Re + x.Rh;
+    x.Nmin = x.FNai + x.FNhi - x.FNia;
+    x.Cft = S.Cf + S.Clf;
+    x.Cwt = S.Cw + S.Clw;
+    x.Crt = S.Cr + S.Clr;
+    x.Nft = S.Nf + S.Nlf;
+    x.Nwt = S.Nw + S.Nlw;
+    x.Nrt = S.Nr + S.Nlr;
+    x.NEP = x.NPPt - x.Rst;
+    // The "Plant Season Length" process reports the season length that the
+    // plant side uses, which is the soil driver Ss.
+    x.Sp = D.Ss;
+
+    // A held state gets a derivative of exactly 0 and so keeps its value.
+    const auto d = [&states](int state, auto&& value) -> R {
+        return states[state].HoldConstant ? R(0) : R(value());
+    };
+    x.dCfdt = d(st::Cf, [&] { return x.Gcf - x.lambdaCSF - x.RFgr; });
+    x.dCwdt = d(st::Cw, [&] { return x.Gcw - x.lambdaCSW - x.RWgr; });
+    x.dCrdt = d(st::Cr, [&] { return x.Gcr - x.lambdaCSR - x.RRgr; });
+    x.dNfdt = d(st::Nf, [&] { return x.Gnf - x.lambdaNSF - x.tauNS; });
+    x.dNwdt = d(st::Nw, [&] { return x.Gnw - x.lambdaNSW; });
+    x.dNrdt = d(st::Nr, [&] { return x.Gnr - x.lambdaNSR; });
+    x.dClfdt = d(st::Clf, [&] { return x.Gclf - x.Gcf - x.lambdaCLF; });
+    x.dClwdt = d(st::Clw, [&] { return x.Gclw - x.Gcw - x.lambdaCLW; });
+    x.dClrdt = d(st::Clr, [&] { return x.Gclr - x.Gcr - x.lambdaCLR; });
+    x.dNlfdt = d(st::Nlf, [&] { return x.Gnlf - x.Gnf - x.lambdaNLF - x.tauNL; });
+    x.dNlwdt = d(st::Nlw, [&] { return x.Gnlw - x.Gnw - x.lambdaNLW; });
+    x.dNlrdt = d(st::Nlr, [&] { return x.Gnlr - x.Gnr - x.lambdaNLR; });
+    x.dCsdt = d(st::Cs, [&] { return x.FClambdaS - x.FCse; });
+    x.dCedt = d(st::Ce, [&] { return x.FClambdaE + x.FCse + x.FCie - x.FCei - x.Re; });
+    x.dCidt = d(st::Ci, [&] { return x.FClambdaI + x.FCei - x.FCie - x.FCih; });
+    x.dChdt = d(st::Ch, [&] { return x.FCih - x.Rh; });
+    x.dNadt = d(st::Na, [&] { return x.lambdaNt + x.FNia - x.FNah - x.FNai; });
+    x.dNhdt = d(st::Nh, [&] { return x.FNah - x.FNhi; });
+    x.dNnh4dt =
+        d(st::Nnh4, [&] { return x.FNai + x.FNhi + D.Dnh4 - x.Unh4 - x.Qnh4 - x.FNia; });
+}
+
+// All parts in evaluation order; stops early at a low insoluble C:N when
+// the caller wants that reported.
+template <class R>
+TSoilEnd Evaluate(const TInputs<R>& in, const statearray& states, TResults<R>& x,
+                  bool stopOnLowInsolubleCN) {
+    ComputeSite(in, x);
+    ComputePlant(in, x);
+    if (ComputeSoil(in, x, stopOnLowInsolubleCN) == TSoilEnd::InsolubleCNBelowTarget)
+        return TSoilEnd::InsolubleCNBelowTarget;
+    ComputeTotalsAndDerivatives(in, states, x);
+    return TSoilEnd::Completed;
+}
+
+// The slow pass: finds and throws the first fault. `flags` are those the
+// normal pass raised, used only if the checked pass somehow finds none.
+[[noreturn]] void ThrowFirstFault(const drivearray& drivers, const paramarray& params,
+                                  const statearray& states, bool stopOnLowInsolubleCN,
+                                  int flags) {
+    std::feclearexcept(fp::kFaultFlags);
+    fp::CompilerBarrier();
+    TInputs<TChecked> in;
+    TResults<TChecked> x;
+    LoadInputs(drivers, params, states, in);
+    if (Evaluate(in, states, x, stopOnLowInsolubleCN) == TSoilEnd::InsolubleCNBelowTarget)
+        throw ECalculateError(MsgInsolubleCN);
+    fp::ThrowFault(flags);
+}
+
+void Deliver(const TResults<double>& x, processarray& processes) {
+#define ORVANE_DELIVER(name) processes[pr::name].value = x.name;
+    ORVANE_PROCESSES(ORVANE_DELIVER)
+#undef ORVANE_DELIVER
+}
+
+}  // namespace
+}  // namespace model
+
+void EvaluateModel(const drivearray& drivers, const paramarray& params, statearray& states,
+                   double /*time*/, processarray& processes, bool /*flag*/,
+                   const TEvalContext& context) {
+    model::GuardStates(states);
+    // The insoluble C:N error exists for the steady-state calculator's final
+    // evaluation only; everywhere else a low ratio just stops immobilisation.
+    const bool stopOnLowInsolubleCN =
+        !context.ModelBatch && context.CalcFormShowing && context.FinalPass;
+
+    fp::TFaultFlagScope flagScope;
+    model::TInputs<double> in;
+    model::TResults<double> x;
+    model::LoadInputs(drivers, params, states, in);
+    const model::TSoilEnd end = model::Evaluate(in, states, x, stopOnLowInsolubleCN);
+    // Every result must be computed before the flags are read.
+    asm volatile("" : : "m"(x) : "memory");
+    if (const int flags = fp::RaisedFaults())
+        model::ThrowFirstFault(drivers, params, states, stopOnLowInsolubleCN, flags);
+    if (end == model::TSoilEnd::InsolubleCNBelowTarget) throw ECalculateError(MsgInsolubleCN);
+    model::Deliver(x, processes);
+}
+
+double StemVoltage(double Ka, double Kb, double Kf, double Kw, double Kr, double If, double Iw,
+                   double Ir) {
+    return model::StemVoltageOf(Ka, Kb, Kf, Kw, Kr, If, Iw, Ir);
+}
+
+double MoistureFactor(double Wx, double Wopt, double Wmin, double Fmax, double phi) {
+    return model::MoistureFactorOf(Wx, Wopt, Wmin, Fmax, phi);
+}
+
+}  // namespace orvane
