@@ -244,6 +244,12 @@ void TTextWriter::Flush() {
 
 void TTextWriter::Close() {
     if (!file_) return;
+    // A write that failed has raised its error already; closing after it
+    // (the usual clean-up) must not raise a second one.
+    if (failed_) {
+        CloseQuietly();
+        return;
+    }
     int err = 0;
     try {
         Flush();
@@ -256,9 +262,9 @@ void TTextWriter::Close() {
     if (!err && !tmpPath_.empty() && ::fsync(fileno(file_)) != 0) err = errno ? errno : EIO;
     if (std::fclose(file_) != 0 && !err) err = errno ? errno : EIO;
     file_ = nullptr;
-    if (err || failed_) {
+    if (err) {
         CloseQuietly();
-        RaiseOsError("Cannot write file", path_, err ? err : EIO);
+        RaiseOsError("Cannot write file", path_, err);
     }
     if (!tmpPath_.empty()) {
         std::error_code ec;

@@ -84,7 +84,8 @@ public:
     // Appends `n` blanks.
     void WriteBlanks(std::size_t n);
     // Flushes and closes; raises EInOutError if the data did not reach the
-    // file (the file is closed in any case).
+    // file (the file is closed in any case). After a write that has already
+    // raised its error, it just closes.
     void Close();
     // Closes without raising (for clean-up after another error); a file
     // begun with CreateReplacing is abandoned and the target left untouched.
