@@ -101,7 +101,15 @@ TRunResult RunSimulation(TGlobals& g, IRunProgress* progress) {
                 ++result.rowsWritten;
                 stepCounter = 0;
             }
-            if (progress) progress->Progress(RunProgressPercent(g.CurrentTime, g.StartTime, g.StopTime));
+            if (progress) {
+                try {
+                    progress->Progress(RunProgressPercent(g.CurrentTime, g.StartTime, g.StopTime));
+                } catch (const EUserCancel&) {
+                    // The step is complete and written: the time reached is its end.
+                    g.CurrentTime = next;
+                    throw;
+                }
+            }
             g.CurrentTime = next;
             GetDrivers(g, g.Drivers, g.CurrentTime);
             ++stepCounter;

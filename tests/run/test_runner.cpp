@@ -1,0 +1,159 @@
+// The command-line runner, run as the built program: exit codes, messages,
+// and the files it leaves.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "io/fileio.h"
+#include "run/run_support.h"
+
+namespace orvane {
+namespace {
+
+using namespace testrun;
+
+struct TResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class Runner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LoadTestSite(g);
+        par = dir.File("site.par");
+        drr = dir.File("site.drr");
+        out = dir.File("site.out");
+        WriteParamFile(g, par, g.ModelDef.numparam, g.Params, g.ModelDef.numstate, g.States, 0);
+        WriteDrivers(g, drr, {{0.0, SiteDrivers(g)}});
+    }
+
+    TResult Exec(const std::string& args) {
+        const std::string o = dir.File("stdout.txt");
+        const std::string e = dir.File("stderr.txt");
+        const std::string cmd = Quote(std::string(ORVANE_BIN_DIR) + "/orvane-run") + " " + args +
+                                " >" + Quote(o) + " 2>" + Quote(e) + " </dev/null";
+        const int status = std::system(cmd.c_str());
+        TResult r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(o);
+        r.err = Slurp(e);
+        return r;
+    }
+
+    std::string Files() { return Quote(par) + " " + Quote(drr) + " " + Quote(out); }
+
+    TScratchDir dir;
+    TGlobals g;
+    std::string par, drr, out;
+};
+
+TEST_F(Runner, DefaultTimesRunZeroToTwo) {
+    const TResult r = Exec(Files());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 1, 2}));
+}
+
+TEST_F(Runner, TimeOptionsAreHonoured) {
+    const TResult r = Exec(Files() + " --start 1 --stop=7 --step 0.5 --output-step 2");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{1, 3, 5, 7}));
+}
+
+TEST_F(Runner, OutputStepIsCorrectedWithTheWorkbenchMessage) {
+    TResult r = Exec(Files() + " --output-step 0.5");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err,
+              "Output time step is less than simulation time step. Output time step increased to "
+              "time step.\n");
+    EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 1, 2}));
+
+    r = Exec(Files() + " --output-step 3");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find(" Output time step decreased to run length."), std::string::npos);
+    EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 2}));
+}
+
+TEST_F(Runner, UsageErrorsExitWithTwo) {
+    const char* bad[] = {
+        "",                                   // no files
+        "a b",                                // too few
+        "--stop 1",                           // option only
+        "--stop",                             // option without value
+    };
+    for (const char* args : bad) {
+        const TResult r = Exec(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_NE(r.err.find("usage: orvane-run PARAMFILE DRIVERFILE OUTPUTFILE"), std::string::npos);
+    }
+    struct {
+        std::string args;
+        std::string says;
+    } cases[] = {
+        {Files() + " --stop abc", "'abc' is not a valid floating point value"},
+        {Files() + " --step 1,5", "'1,5' is not a valid floating point value"},
+        {Files() + " --start 3 --stop 3", "stop time must be greater"},
+        {Files() + " --step 0", "time step must be greater than 0"},
+        {Files() + " --output-step -1", "output time step must be greater than 0"},
+        {Files() + " --speed 2", "unknown option --speed"},
+        {Files() + " extra", "too many"},
+        {Quote(dir.File("none.par")) + " " + Quote(drr) + " " + Quote(out), "none.par"},
+        {Quote(par) + " " + Quote(dir.File("none.drr")) + " " + Quote(out), "none.drr"},
+    };
+    for (const auto& c : cases) {
+        const TResult r = Exec(c.args);
+        EXPECT_EQ(r.code, 2) << c.args;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));  // nothing was run
+}
+
+TEST_F(Runner, HelpGoesToStandardOutput) {
+    const TResult r = Exec("--help");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("usage: orvane-run"), std::string::npos);
+}
+
+TEST_F(Runner, ParameterFileOfAnotherModelIsRefused) {
+    std::string text = Slurp(par);
+    text.replace(0, 13, "Other Model  ");
+    std::ofstream(par, std::ios::binary) << text;
+    const TResult r = Exec(Files());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+              "The parameter file selected is not compatible with this model. No parameters "
+              "read.\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(Runner, RunErrorKeepsTheRowsWritten) {
+    drivearray bad = SiteDrivers(g);
+    bad[dr::Ppt].value = -1;  // the model overflows on rain that falls upwards
+    WriteDrivers(g, drr, {{0.0, SiteDrivers(g)}, {2.0, bad}});
+    const TResult r = Exec(Files() + " --stop 5");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Floating point"), std::string::npos) << r.err;
+    EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 1, 2}));
+}
+
+}  // namespace
+}  // namespace orvane
