@@ -45,6 +45,7 @@ inline TChecked Pow(TChecked a, TChecked b) {
 template <class R>
 inline R Power(R a, R b) {
     if (b == R(0)) return R(1);
+    if (b == R(1)) return a;  // exact, and a common exponent: skip the library call
     if (a == R(0) && b > R(0)) return R(0);
     return Pow(a, b);
 }
@@ -62,7 +63,9 @@ inline R StemVoltageOf(R Ka, R Kb, R Kf, R Kw, R Kr, R If, R Iw, R Ir) {
 // Decomposition moisture factor: Fmax at Wmin, 1 at the optimum.
 template <class R>
 inline R MoistureFactorOf(R Wx, R Wopt, R Wmin, R Fmax, R phi) {
-    const R Rw = (Power(Wx, phi) - Power(Wopt, phi)) / (Power(Wopt, phi) - Power(Wmin, phi));
+    const R atWx = Power(Wx, phi);
+    const R atOptimum = Power(Wopt, phi);
+    const R Rw = (atWx - atOptimum) / (atOptimum - Power(Wmin, phi));
     return Power(Fmax, Rw * Rw);
 }
 
