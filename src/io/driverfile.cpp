@@ -28,20 +28,11 @@ void AppendColumn(std::string& line, std::string_view text) {
     line += ' ';
 }
 
-void CloseDriverHandles(TGlobals& g) noexcept {
-    g.DriverReader.Close();
-    try {
-        g.DriverWriter.Close();
-    } catch (...) {
-        // Reopening abandons the previous file; its own close reported nothing.
-    }
-}
-
 }  // namespace
 
 void OpenDriverFile(TGlobals& g, const std::string& path, int numdrive, const drivearray& drivers,
                     bool create) {
-    CloseDriverHandles(g);
+    TTextWriter::CloseHandles(g.DriverReader, g.DriverWriter);
     numdrive = DriverCount(numdrive);
     if (!create) {
         std::error_code ec;
@@ -49,9 +40,7 @@ void OpenDriverFile(TGlobals& g, const std::string& path, int numdrive, const dr
             ShowMessage(g, TMsgKind::Error, MsgDriverFileMissing);
             return;
         }
-        g.DriverReader.Open(path);
-        g.DriverReader.SkipLine();
-        g.DriverReader.SkipLine();
+        g.DriverReader.Open(path, 2);  // past the two header lines
         return;
     }
     std::string header;
@@ -62,12 +51,7 @@ void OpenDriverFile(TGlobals& g, const std::string& path, int numdrive, const dr
     for (int i = 1; i <= numdrive; ++i) AppendColumn(header, drivers[i].units);
     header += "\r\n";
     g.DriverWriter.Create(path);
-    try {
-        g.DriverWriter.Write(header);
-    } catch (...) {
-        g.DriverWriter.CloseQuietly();
-        throw;
-    }
+    g.DriverWriter.Write(header);
 }
 
 bool ReadDriverRow(TGlobals& g, double& time, int numdrive, drivearray& drivers) {

@@ -1,5 +1,6 @@
 #include "io/numfmt.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -190,6 +191,7 @@ bool ParseReal(std::string_view text, double& value, bool allowNonFinite) {
 }  // namespace
 
 std::size_t FormatGeneralTo(char* out, double v, int digits) {
+    digits = std::clamp(digits, 1, 18);
     if (!std::isfinite(v)) return WriteNonFinite(out, v);
     char* p = out;
     if (v == 0) {

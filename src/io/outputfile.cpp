@@ -27,24 +27,13 @@ void AppendNumber(std::string& line, const char* text, std::size_t n) {
     line += ' ';
 }
 
-void CloseOutputHandles(TGlobals& g) noexcept {
-    g.OutputReader.Close();
-    try {
-        g.OutputWriter.Close();
-    } catch (...) {
-        // Reopening abandons the previous file; its own close reported nothing.
-    }
-}
-
 }  // namespace
 
 void OpenOutputFile(TGlobals& g, const std::string& path, int numstate, const statearray& states,
                     bool create, const processarray& processes, int numprocess) {
-    CloseOutputHandles(g);
+    TTextWriter::CloseHandles(g.OutputReader, g.OutputWriter);
     if (!create) {
-        g.OutputReader.Open(path);
-        g.OutputReader.SkipLine();
-        g.OutputReader.SkipLine();
+        g.OutputReader.Open(path, 2);  // past the two header lines
         return;
     }
     const int numdrive = std::clamp(g.ModelDef.numdrive, 0, MaxDrivers);
@@ -64,12 +53,7 @@ void OpenOutputFile(TGlobals& g, const std::string& path, int numstate, const st
     for (int i = 1; i <= numprocess; ++i) AppendHeading(header, processes[i].units);
     header += "\r\n";
     g.OutputWriter.Create(path);
-    try {
-        g.OutputWriter.Write(header);
-    } catch (...) {
-        g.OutputWriter.CloseQuietly();
-        throw;
-    }
+    g.OutputWriter.Write(header);
 }
 
 void WriteOutputRow(TGlobals& g, int numstate, const statearray& states, int numprocess,

@@ -33,7 +33,7 @@ bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 TTextReader::~TTextReader() { Close(); }
 
-void TTextReader::Open(const std::string& path) {
+void TTextReader::Open(const std::string& path, int skipLines) {
     Close();
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -45,6 +45,12 @@ void TTextReader::Open(const std::string& path) {
     buf_.resize(ReadBlock);
     pos_ = end_ = 0;
     fileEnded_ = false;
+    try {
+        for (int i = 0; i < skipLines; ++i) SkipLine();
+    } catch (...) {
+        Close();
+        throw;
+    }
 }
 
 void TTextReader::Close() noexcept {
@@ -161,52 +167,60 @@ void TTextReader::SkipToEnd() {
 
 TTextWriter::~TTextWriter() { CloseQuietly(); }
 
-void TTextWriter::Open(const std::string& path, const std::string& target) {
-    CloseQuietly();
-    path_ = target;
+void TTextWriter::Begin(std::FILE* file, const std::string& path, const std::string& tmpPath) {
+    file_ = file;
+    path_ = path;
+    tmpPath_ = tmpPath;
     failed_ = false;
     buf_.clear();
     buf_.reserve(BufferLimit);
-    if (path == target) {
-        errno = 0;
-        file_ = std::fopen(path.c_str(), "wb");
-        if (!file_) RaiseOsError("Cannot create file", target, errno ? errno : EIO);
-    } else {
-        tmpPath_ = path;
-        errno = 0;
-        file_ = std::fopen(path.c_str(), "wbx");
-        if (!file_) {
-            const int err = errno ? errno : EIO;
-            tmpPath_.clear();
-            RaiseOsError("Cannot create file", target, err);
-        }
-    }
+    // We buffer in large blocks of our own; a second buffer would only copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
-void TTextWriter::Create(const std::string& path) { Open(path, path); }
+void TTextWriter::Create(const std::string& path) {
+    CloseQuietly();
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) RaiseOsError("Cannot create file", path, errno ? errno : EIO);
+    Begin(f, path, {});
+}
 
 void TTextWriter::CreateReplacing(const std::string& path) {
     namespace fs = std::filesystem;
+    CloseQuietly();
+    if (path.empty()) RaiseOsError("Cannot create file", path, ENOENT);
     std::error_code ec;
     // Replace what a link points to, not the link itself.
-    fs::path target = path;
+    std::string target = path;
     if (fs::is_symlink(target, ec)) {
         const fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
+        if (!ec) target = resolved.string();
     }
     std::random_device rd;
-    for (int attempt = 0;; ++attempt) {
-        const std::string tmp =
-            target.string() + ".tmp" + std::to_string(rd() % 1000000u);
-        if (fs::exists(tmp, ec) && attempt < 20) continue;
-        Open(tmp, path);
-        break;
+    std::FILE* f = nullptr;
+    std::string tmp;
+    int err = 0;
+    for (int attempt = 0; attempt < 20 && !f; ++attempt) {
+        tmp = target + ".tmp" + std::to_string(rd() % 1000000u);
+        errno = 0;
+        f = std::fopen(tmp.c_str(), "wbx");  // never reuse a file that exists
+        err = errno ? errno : EIO;
+        if (!f && err != EEXIST) break;
+    }
+    if (!f) {
+        // A directory that takes no new files may still let its existing
+        // file be rewritten in place: better that than no save at all.
+        if ((err == EACCES || err == EPERM) && fs::is_regular_file(target, ec)) {
+            Create(target);
+            return;
+        }
+        RaiseOsError("Cannot create file", path, err);
     }
     // Keep the permissions of the file being replaced.
     const auto st = fs::status(target, ec);
-    if (!ec && fs::exists(st)) fs::permissions(tmpPath_, st.permissions(), ec);
-    if (target.string() != path) path_ = target.string();
+    if (!ec && fs::exists(st)) fs::permissions(tmp, st.permissions(), ec);
+    Begin(f, target, tmp);
 }
 
 void TTextWriter::Write(std::string_view text) {
@@ -286,6 +300,15 @@ void TTextWriter::CloseQuietly() noexcept {
         std::error_code ec;
         std::filesystem::remove(tmpPath_, ec);
         tmpPath_.clear();
+    }
+}
+
+void TTextWriter::CloseHandles(TTextReader& reader, TTextWriter& writer) noexcept {
+    reader.Close();
+    try {
+        writer.Close();
+    } catch (...) {
+        // Whoever left the file open has given up on it.
     }
 }
 

@@ -18,9 +18,10 @@ public:
     TTextReader& operator=(const TTextReader&) = delete;
     ~TTextReader();
 
-    // Opens the file (closing any file open before); raises EInOutError if
-    // it cannot be opened.
-    void Open(const std::string& path);
+    // Opens the file (closing any file open before) and skips its first
+    // `skipLines` lines; raises EInOutError (leaving nothing open) if it
+    // cannot be opened or read.
+    void Open(const std::string& path, int skipLines = 0);
     void Close() noexcept;
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
@@ -90,6 +91,9 @@ public:
     // Closes without raising (for clean-up after another error); a file
     // begun with CreateReplacing is abandoned and the target left untouched.
     void CloseQuietly() noexcept;
+    // Closes a shared file's handles before it is opened again; an error of
+    // the abandoned file is not reported again.
+    static void CloseHandles(TTextReader& reader, TTextWriter& writer) noexcept;
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
@@ -97,7 +101,7 @@ public:
 
 private:
     void Flush();
-    void Open(const std::string& path, const std::string& target);
+    void Begin(std::FILE* file, const std::string& path, const std::string& tmpPath);
     std::FILE* file_ = nullptr;
     std::string path_;    // the file named by the caller
     std::string tmpPath_; // the file being written, when replacing

@@ -157,6 +157,11 @@ TEST_F(DriverFile, MissingFileShowsMessageThenReadsFail) {
     g.PrevDriverTime = g.NextDriverTime = 0;
     EXPECT_THROW(GetDrivers(g, g.Drivers, 0), EInOutError);
     CloseDriverFile(g);  // closing nothing is harmless
+
+    // A path that exists but cannot be read as a file leaves nothing open.
+    EXPECT_THROW(OpenDriverFile(g, dir.string(), g.ModelDef.numdrive, g.Drivers, false),
+                 EInOutError);
+    EXPECT_FALSE(g.DriverReader.IsOpen());
 }
 
 TEST_F(DriverFile, BadFieldLeavesReaderStateAsItWas) {

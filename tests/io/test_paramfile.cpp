@@ -220,8 +220,9 @@ TEST_F(ParamFile, FailedWriteKeepsThePreviousFile) {
     std::filesystem::create_directory(dir / "sub.par");
     EXPECT_THROW(Write(PathOf("sub.par")), EInOutError);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "sub.par"));
-    // ... and a directory that does not exist.
+    // ... and a directory that does not exist, or no name at all.
     EXPECT_THROW(Write(PathOf("no/such/dir.par")), EInOutError);
+    EXPECT_THROW(Write(""), EInOutError);
 
     // No temporary file is left behind by any of these.
     int entries = 0;
