@@ -10,20 +10,8 @@ namespace {
 
 using namespace orvane;
 
-struct TSite {
-    drivearray d;
-    paramarray p;
-    statearray s;
-    processarray x;
-    TSite() {
-        fixture::SetSiteDrivers(d);
-        fixture::SetSiteParams(p);
-        fixture::SetSiteStates(s);
-    }
-};
-
 void BM_EvaluateModel(benchmark::State& state) {
-    TSite site;
+    fixture::TSiteArrays site;
     for (auto _ : state) {
         EvaluateModel(site.d, site.p, site.s, 0.0, site.x, false);
         benchmark::DoNotOptimize(site.x[pr::dCfdt].value);
@@ -35,7 +23,7 @@ BENCHMARK(BM_EvaluateModel);
 // As the integrator's derivative adapter calls it: on a fresh copy of the
 // states, into a scratch process array.
 void BM_EvaluateModelOnStateCopy(benchmark::State& state) {
-    TSite site;
+    fixture::TSiteArrays site;
     processarray scratch;
     for (auto _ : state) {
         statearray trial = site.s;
@@ -47,7 +35,7 @@ BENCHMARK(BM_EvaluateModelOnStateCopy);
 
 // The error path: a fault found and located (two passes and a throw).
 void BM_EvaluateModelFault(benchmark::State& state) {
-    TSite site;
+    fixture::TSiteArrays site;
     site.s[st::Cf].value = 0;
     for (auto _ : state) {
         try {

@@ -6,7 +6,9 @@
 // its fluxes): litterfall balances growth, soil organic matter balances
 // litter input, leaching balances deposition. Both season lengths are equal,
 // all wood is sapwood and metabolic respiration follows the organs' nitrogen,
-// so the steady-state calculator can reproduce it exactly.
+// so the steady-state calculator can reproduce it exactly. It is stable: a
+// run started 10% away in the labile pools, soluble carbon and ammonium comes
+// back to it within a few decades.
 //
 // Rough figures it yields: Ps 1300, NPPt 793, Rpt 507, Rst 793 gC m-2 yr-1;
 // LAI 5, day length 15.06 h, soil water 126 mm, soil respiration factor rs
@@ -162,5 +164,18 @@ inline void LoadSite(TGlobals& g) {
     SetSiteDrivers(g.PrevDrivers);
     SetSiteDrivers(g.NextDrivers);
 }
+
+// The site in arrays of its own, for code that evaluates the model directly.
+struct TSiteArrays {
+    drivearray d;
+    paramarray p;
+    statearray s;
+    processarray x;
+    TSiteArrays() {
+        SetSiteDrivers(d);
+        SetSiteParams(p);
+        SetSiteStates(s);
+    }
+};
 
 }  // namespace orvane::fixture

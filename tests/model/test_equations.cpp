@@ -13,17 +13,7 @@ namespace {
 constexpr int NumProcesses = 126;
 constexpr int NumStates = 19;
 
-// The forest site, in arrays of its own.
-struct TSite {
-    drivearray d;
-    paramarray p;
-    statearray s;
-    processarray x;
-    TSite() {
-        fixture::SetSiteDrivers(d);
-        fixture::SetSiteParams(p);
-        fixture::SetSiteStates(s);
-    }
+struct TSite : fixture::TSiteArrays {
     void Evaluate(const TEvalContext& c = {}) { EvaluateModel(d, p, s, 0.0, x, false, c); }
     double operator[](int process) const { return x[process].value; }
 };

@@ -15,15 +15,8 @@ namespace {
 
 constexpr double kUntouched = 12345.0;
 
-struct TSite {
-    drivearray d;
-    paramarray p;
-    statearray s;
-    processarray x;
+struct TSite : fixture::TSiteArrays {
     TSite() {
-        fixture::SetSiteDrivers(d);
-        fixture::SetSiteParams(p);
-        fixture::SetSiteStates(s);
         for (int i = 1; i <= 126; ++i) x[i].value = kUntouched;
     }
     void Evaluate(const TEvalContext& c = {}) { EvaluateModel(d, p, s, 0.0, x, false, c); }
@@ -49,83 +42,56 @@ void ExpectFault(TSite& site, const char* message, const TEvalContext& c = {}) {
     EXPECT_TRUE(site.Untouched());
 }
 
+struct TFaultCase {
+    const char* what;
+    void (*spoil)(TSite&);
+    const char* message;  // also tells the kind
+};
+
+void ExpectCase(const TFaultCase& c) {
+    SCOPED_TRACE(c.what);
+    TSite site;
+    c.spoil(site);
+    if (c.message == MsgZeroDivide) ExpectFault<EZeroDivide>(site, c.message);
+    if (c.message == MsgInvalidOp) ExpectFault<EInvalidOp>(site, c.message);
+    if (c.message == MsgOverflow) ExpectFault<EOverflow>(site, c.message);
+}
+
 TEST(EquationFaults, EachFaultKindWithItsMessage) {
-    {
-        SCOPED_TRACE("no foliage nitrogen: Cf / Nf in maintenance respiration");
-        TSite s;
-        s.s[st::Nf].value = 0;
-        ExpectFault<EZeroDivide>(s, MsgZeroDivide);
-    }
-    {
-        SCOPED_TRACE("no foliage: the canopy light term is 0 / 0");
-        TSite s;
-        s.s[st::Cf].value = 0;
-        ExpectFault<EInvalidOp>(s, MsgInvalidOp);
-    }
-    {
-        SCOPED_TRACE("soil drier than wilting point: zero canopy conductance");
-        TSite s;
-        s.p[pa::Ww].value = 0.3;
-        s.p[pa::Wf].value = 0.4;
-        ExpectFault<EZeroDivide>(s, MsgZeroDivide);
-    }
-    {
-        SCOPED_TRACE("Q10d = 0 has no logarithm");
-        TSite s;
-        s.p[pa::Q10d].value = 0;
-        ExpectFault<EZeroDivide>(s, MsgZeroDivide);
-    }
-    {
-        SCOPED_TRACE("negative Q10d");
-        TSite s;
-        s.p[pa::Q10d].value = -2;
-        ExpectFault<EInvalidOp>(s, MsgInvalidOp);
-    }
-    {
-        SCOPED_TRACE("wood growth overflows");
-        TSite s;
-        s.s[st::Cw].value = 1e307;
-        ExpectFault<EOverflow>(s, MsgOverflow);
-    }
-    {
-        SCOPED_TRACE("no litter at all");
-        TSite s;
-        s.p[pa::AlambdaF].value = 0;
-        ExpectFault<EInvalidOp>(s, MsgInvalidOp);
-    }
+    const TFaultCase cases[] = {
+        {"no foliage nitrogen: Cf / Nf in maintenance respiration",
+         [](TSite& s) { s.s[st::Nf].value = 0; }, MsgZeroDivide},
+        {"no foliage: the canopy light term is 0 / 0",
+         [](TSite& s) { s.s[st::Cf].value = 0; }, MsgInvalidOp},
+        {"soil drier than wilting point: zero canopy conductance",
+         [](TSite& s) { s.p[pa::Ww].value = 0.3, s.p[pa::Wf].value = 0.4; }, MsgZeroDivide},
+        {"Q10d = 0 has no logarithm", [](TSite& s) { s.p[pa::Q10d].value = 0; }, MsgZeroDivide},
+        {"negative Q10d", [](TSite& s) { s.p[pa::Q10d].value = -2; }, MsgInvalidOp},
+        {"wood growth overflows", [](TSite& s) { s.s[st::Cw].value = 1e307; }, MsgOverflow},
+        {"no foliage litter: N / C of litter is 0 / 0",
+         [](TSite& s) { s.p[pa::AlambdaF].value = 0; }, MsgInvalidOp},
+    };
+    for (const auto& c : cases) ExpectCase(c);
 }
 
 // The error reported is that of the first faulting operation, whatever
 // faults follow it, and not a fixed ranking of the kinds.
 TEST(EquationFaults, FirstFaultInEvaluationOrderWins) {
-    {
-        SCOPED_TRACE("0 / 0 in photosynthesis before ln(0) in the soil");
-        TSite s;
-        s.s[st::Cf].value = 0;
-        s.p[pa::Q10d].value = 0;
-        ExpectFault<EInvalidOp>(s, MsgInvalidOp);
-    }
-    {
-        SCOPED_TRACE("x / 0 in respiration before ln(-1) in the soil");
-        TSite s;
-        s.s[st::Nf].value = 0;
-        s.p[pa::Q10d].value = -1;
-        ExpectFault<EZeroDivide>(s, MsgZeroDivide);
-    }
-    {
-        SCOPED_TRACE("overflow in soil water, then inf * 0 and x / 0 further on");
-        TSite s;
-        s.d[dr::Ppt].value = -100;
-        ExpectFault<EOverflow>(s, MsgOverflow);
-    }
-    {
-        SCOPED_TRACE("ln(0) times 0 at Ts = 0: the division by zero came first");
-        TSite s;
-        s.p[pa::Q10d].value = 0;
-        s.d[dr::Tamax].value = 3;
-        s.d[dr::Tamin].value = 3;
-        ExpectFault<EZeroDivide>(s, MsgZeroDivide);
-    }
+    const TFaultCase cases[] = {
+        {"0 / 0 in photosynthesis before ln(0) in the soil",
+         [](TSite& s) { s.s[st::Cf].value = 0, s.p[pa::Q10d].value = 0; }, MsgInvalidOp},
+        {"x / 0 in respiration before ln(-1) in the soil",
+         [](TSite& s) { s.s[st::Nf].value = 0, s.p[pa::Q10d].value = -1; }, MsgZeroDivide},
+        {"overflow in soil water, then inf * 0 and x / 0 further on",
+         [](TSite& s) { s.d[dr::Ppt].value = -100; }, MsgOverflow},
+        {"ln(0) times 0 at Ts = 0: the division by zero came first",
+         [](TSite& s) {
+             s.p[pa::Q10d].value = 0;
+             s.d[dr::Tamax].value = s.d[dr::Tamin].value = 3;
+         },
+         MsgZeroDivide},
+    };
+    for (const auto& c : cases) ExpectCase(c);
 }
 
 TEST(EquationFaults, GuardStillAppliesWhenTheEvaluationFails) {
