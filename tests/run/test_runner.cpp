@@ -38,6 +38,7 @@ std::string Quote(const std::string& s) {
 class Runner : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(Program())) << "build the orvane-run target first";
         LoadTestSite(g);
         par = dir.File("site.par");
         drr = dir.File("site.drr");
@@ -46,10 +47,12 @@ protected:
         WriteDrivers(g, drr, {{0.0, SiteDrivers(g)}});
     }
 
+    static std::string Program() { return std::string(ORVANE_BIN_DIR) + "/orvane-run"; }
+
     TResult Exec(const std::string& args) {
         const std::string o = dir.File("stdout.txt");
         const std::string e = dir.File("stderr.txt");
-        const std::string cmd = Quote(std::string(ORVANE_BIN_DIR) + "/orvane-run") + " " + args +
+        const std::string cmd = Quote(Program()) + " " + args +
                                 " >" + Quote(o) + " 2>" + Quote(e) + " </dev/null";
         const int status = std::system(cmd.c_str());
         TResult r;
@@ -153,6 +156,24 @@ TEST_F(Runner, RunErrorKeepsTheRowsWritten) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Floating point"), std::string::npos) << r.err;
     EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 1, 2}));
+}
+
+TEST_F(Runner, InterruptKeepsEveryRowWritten) {
+    // A run of ten million years, interrupted once it is well under way.
+    const std::string e = dir.File("stderr.txt");
+    const std::string cmd = Quote(Program()) + " " + Files() + " --stop 1e7 2>" + Quote(e) +
+                            " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = Slurp(e);
+    EXPECT_NE(err.find("Run interrupted at time "), std::string::npos) << err;
+    const std::string text = Slurp(out);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");  // no row cut short
+    const auto rows = ReadOutput(g, out);
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows.back().time, static_cast<double>(rows.size() - 1));
 }
 
 }  // namespace
