@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "calc/calculate.h"
 #include "calc/steady_site.h"
@@ -284,6 +287,39 @@ TEST_F(SteadyState, InsolubleCNAtOrBelowTargetInTheFinalEvaluation) {
         EXPECT_NO_THROW(calc.Recalculate());
         EXPECT_FALSE(calc.CalculationFailed);
     }
+}
+
+// Nothing in the calculator is shared between instances: calculations on
+// separate globals give the same results side by side as one after another.
+TEST(SteadyStateThreads, IndependentCalculationsRunInParallel) {
+    auto derive = [](double factor, paramarray& out, bool& ok) {
+        try {
+            TGlobals g;
+            ok = fixture::LoadSteadySite(g);
+            g.CalcFormShowing = true;
+            TSteadyStateCalc calc(g);
+            calc.TakeFromModel();
+            calc.EvaluateStart();
+            calc.ChangeValue(KindProcess, pr::NPPw, calc.WorkSet.Processes[pr::NPPw].value * factor);
+            calc.Recalculate();
+            out = calc.ShownSet.Params;
+        } catch (...) {
+            ok = false;
+        }
+    };
+    constexpr int n = 4;
+    paramarray serial[n], parallel[n];
+    bool okSerial[n], okParallel[n];
+    for (int i = 0; i < n; ++i) derive(1 + 0.1 * i, serial[i], okSerial[i]);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < n; ++i)
+        threads.emplace_back(derive, 1 + 0.1 * i, std::ref(parallel[i]), std::ref(okParallel[i]));
+    for (auto& t : threads) t.join();
+    for (int i = 0; i < n; ++i) {
+        ASSERT_TRUE(okSerial[i] && okParallel[i]);
+        for (int k = 1; k <= 88; ++k) EXPECT_EQ(parallel[i][k].value, serial[i][k].value);
+    }
+    EXPECT_NE(serial[0][pa::AlambdaW].value, serial[1][pa::AlambdaW].value);
 }
 
 }  // namespace
