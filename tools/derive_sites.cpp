@@ -26,6 +26,7 @@
 #include "io/fileio.h"
 #include "model/catalogue.h"
 #include "model/equations.h"
+#include "model/errors.h"
 #include "run/run.h"
 
 namespace {
@@ -109,15 +110,6 @@ const TSite Boreal = {
      {pr::Nst, 720}},
 };
 
-class TFailure : public std::exception {
-public:
-    explicit TFailure(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    std::string message_;
-};
-
 template <class Array>
 void Apply(Array& a, TValues values) {
     for (auto [i, v] : values) a[i].value = v;
@@ -133,8 +125,8 @@ void CheckModelFacts(const TValueSet& s) {
     auto par = [&](int i) { return s.Params[i].value; };
     auto sta = [&](int i) { return s.States[i].value; };
     if (s.Drivers[dr::Sp].value != s.Drivers[dr::Ss].value)
-        throw TFailure("the plant and soil season lengths differ");
-    if (s.Processes[pr::Csw].value != sta(st::Cw)) throw TFailure("not all wood is sapwood");
+        throw EOrvaneError("the plant and soil season lengths differ");
+    if (s.Processes[pr::Csw].value != sta(st::Cw)) throw EOrvaneError("not all wood is sapwood");
     const struct { const char* organ; int C, N, gC, gN, bC, bN; } organs[] = {
         {"foliage", st::Cf, st::Nf, pa::gCFm, pa::gNFm, pa::bGCF, pa::bGNF},
         {"wood", st::Cw, st::Nw, pa::gCWm, pa::gNWm, pa::bGCW, pa::bGNW},
@@ -142,7 +134,7 @@ void CheckModelFacts(const TValueSet& s) {
     for (const auto& o : organs) {
         const double target = (par(o.gC) * par(o.bN)) / (par(o.gN) * par(o.bC));
         if (!(sta(o.C) / sta(o.N) > target))
-            throw TFailure(std::string("metabolic respiration of ") + o.organ +
+            throw EOrvaneError(std::string("metabolic respiration of ") + o.organ +
                            " is not on its nitrogen branch");
     }
 }
@@ -167,13 +159,13 @@ TValueSet Derive(TGlobals& g, const TSite& site) {
     g.CalcFormShowing = false;
     for (int i = 1; i <= g.ModelDef.numparam; ++i)
         if (!IsValidValue(calc.ShownSet.Params[i].value))
-            throw TFailure(std::string("derived parameter ") + std::string(g.Params[i].symbol) +
+            throw EOrvaneError(std::string("derived parameter ") + std::string(g.Params[i].symbol) +
                            " is negative");
     for (int i = 1; i <= g.ModelDef.numstate; ++i)
         if (!IsValidValue(calc.ShownSet.States[i].value))
-            throw TFailure(std::string("derived state ") + std::string(g.States[i].symbol) +
+            throw EOrvaneError(std::string("derived state ") + std::string(g.States[i].symbol) +
                            " is negative");
-    if (!calc.DerivativesSteady()) throw TFailure("the derived site is not at steady state");
+    if (!calc.DerivativesSteady()) throw EOrvaneError("the derived site is not at steady state");
     CheckModelFacts(calc.ShownSet);
     return calc.ShownSet;
 }
@@ -203,7 +195,7 @@ void CheckFiles(const fs::path& par, const fs::path& drr, double years, const fs
     double residual = 0;
     if (!ReadParamFile(g, par.string(), g.ModelDef.numparam, g.Params, g.ModelDef.numstate,
                        g.States, residual))
-        throw TFailure("cannot read back " + par.string());
+        throw EOrvaneError("cannot read back " + par.string());
     const statearray start = g.States;
     g.DriverFileName = drr.string();
     g.OutputFileName = scratch.string();
@@ -220,7 +212,7 @@ void CheckFiles(const fs::path& par, const fs::path& drr, double years, const fs
     EvaluateModel(g.Drivers, g.Params, states, 0, processes, false);
     const TRunResult run = RunSimulation(g, nullptr);
     fs::remove(scratch);
-    if (!run.ok) throw TFailure(std::string(label) + ": the run failed: " + run.message);
+    if (!run.ok) throw EOrvaneError(std::string(label) + ": the run failed: " + run.message);
     double drift = 0;
     int worst = 1;
     for (int i = 1; i <= g.ModelDef.numstate; ++i) {
@@ -294,7 +286,7 @@ int main(int argc, char** argv) {
     }
     try {
         const fs::path outdir = argv[1];
-        if (!fs::is_directory(outdir)) throw TFailure(outdir.string() + " is not a directory");
+        if (!fs::is_directory(outdir)) throw EOrvaneError(outdir.string() + " is not a directory");
         Run(outdir);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "derive_sites: %s\n", e.what());

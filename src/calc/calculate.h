@@ -142,11 +142,11 @@ public:
     // CalculateSteadyState, recording in CalculationFailed whether it failed.
     void Recalculate();
 
-    // The solver: stage A (start evaluation into StartProcesses), stage B (the
-    // derivation steps) and stage C (final evaluation into the ShownSet). On
+    // The solver: a start evaluation into StartProcesses, the derivation
+    // steps, and a final evaluation into the ShownSet. On
     // success the WorkSet and ShownSet hold the same values. Raises one of
     // ECalcInitialProc, ECalcNewValue, ECalcNewProcess, leaving the sets as
-    // each stage's failure leaves them; errors that are not math errors pass
+    // each part's failure leaves them; errors that are not math errors pass
     // unchanged. Does not clear FinalPass (Recalculate does).
     void CalculateSteadyState();
 

@@ -34,13 +34,13 @@ void TSteadyStateCalc::CalculateSteadyState() {
     // The three stages nest: each handler wraps what the inner stages did not
     // wrap already, and lets their wrapped errors pass unchanged.
     try {
-        // Stage A: where the calculation starts from.
+        // Start evaluation: where the calculation starts from.
         Evaluate(WorkSet, StartProcesses);
         try {
-            // Stage B: the derivation.
+            // Derivation.
             DeriveValues(StartProcesses);
             try {
-                // Stage C: the final evaluation, which may report the
+                // Final evaluation, which may report the
                 // insoluble C:N error.
                 FinalPass = true;
                 Evaluate(WorkSet, ShownSet.Processes);
@@ -73,7 +73,7 @@ void TSteadyStateCalc::CalculateSteadyState() {
     }
 }
 
-// Stage B. Bare names below are WorkSet values; start, trial and shown are the
+// The derivation. Bare names below are WorkSet values; start, trial and shown are the
 // start evaluation, the latest intermediate evaluation and the ShownSet.
 // Every value is stored before anything checks it, so a failure leaves the
 // offending value where the window can show it.
@@ -94,82 +94,60 @@ void TSteadyStateCalc::DeriveValues(const processarray& start) {
     auto T = [&](int i) { return Num(trial[i].value); };
     auto evaluate = [&] { Evaluate(WorkSet, trial); };
 
-    // B1: litterfall equals the entered production; litterfall is
+    // Litterfall rates: litterfall equals the entered production; litterfall is
     // proportional to its rate parameter.
     par[pa::AlambdaF].value = (Q(pr::NPPf) * Num(shownPar[pa::AlambdaF].value) / St(pr::lambdaCFT)).v;
     par[pa::AlambdaW].value = (Q(pr::NPPw) * Num(shownPar[pa::AlambdaW].value) / St(pr::lambdaCWT)).v;
     par[pa::AlambdaR].value = (Q(pr::NPPr) * Num(shownPar[pa::AlambdaR].value) / St(pr::lambdaCRT)).v;
 
-    // B2
+    // Fluxes with the new litterfall rates.
     evaluate();
 
-    // B3
+    // That evaluation is kept aside: later steps need what it says
+    // after the array has been refilled.
+    const processarray kept = trial;
+    auto K = [&](int i) { return Num(kept[i].value); };
     pro[pr::NPPt].value = ((T(pr::lambdaCFT) + T(pr::lambdaCWT)) + T(pr::lambdaCRT)).v;
-    pro[pr::lambdaCFT].value = trial[pr::lambdaCFT].value;
-    pro[pr::lambdaCWT].value = trial[pr::lambdaCWT].value;
-    pro[pr::lambdaCRT].value = trial[pr::lambdaCRT].value;
-    struct {
-        double lambdaCSF, lambdaCSW, lambdaCSR, lambdaCLF, lambdaCLW, lambdaCLR;
-        double tauNS, lambdaNSF, lambdaNSW, lambdaNSR, lambdaNLF, lambdaNLW, lambdaNLR;
-    } kept{};
-    kept.lambdaCSF = trial[pr::lambdaCSF].value;
-    kept.lambdaCSW = trial[pr::lambdaCSW].value;
-    kept.lambdaCSR = trial[pr::lambdaCSR].value;
-    kept.lambdaCLF = trial[pr::lambdaCLF].value;
-    kept.lambdaCLW = trial[pr::lambdaCLW].value;
-    kept.lambdaCLR = trial[pr::lambdaCLR].value;
+    for (int i : {pr::lambdaCFT, pr::lambdaCWT, pr::lambdaCRT}) pro[i].value = kept[i].value;
 
-    // B4: photosynthesis is proportional to Sc.
+    // Plant respiration closes the carbon budget; photosynthesis is proportional to Sc.
     pro[pr::Rpt].value = (Q(pr::Ps) - Q(pr::NPPt)).v;
     par[pa::Sc].value = (Q(pr::Ps) * Num(shownPar[pa::Sc].value) / St(pr::Ps)).v;
 
-    // B5, B6
     Check(pro[pr::Rpt].value, MsgPlantRespNegative);
     Check(sta[st::Ch].value, MsgHumusCNegative);
 
-    // B7: what the B2 evaluation says of respiration, translocation, nitrogen
+    // What the first evaluation says of respiration, translocation, nitrogen
     // litter and its partition into the soil.
-    pro[pr::Hr].value = trial[pr::Hr].value;
-    pro[pr::tauN].value = trial[pr::tauN].value;
-    kept.tauNS = trial[pr::tauNS].value;
-    pro[pr::lambdaNFT].value = trial[pr::lambdaNFT].value;
-    pro[pr::lambdaNWT].value = trial[pr::lambdaNWT].value;
-    pro[pr::lambdaNRT].value = trial[pr::lambdaNRT].value;
-    kept.lambdaNSF = trial[pr::lambdaNSF].value;
-    kept.lambdaNSW = trial[pr::lambdaNSW].value;
-    kept.lambdaNSR = trial[pr::lambdaNSR].value;
-    kept.lambdaNLF = trial[pr::lambdaNLF].value;
-    kept.lambdaNLW = trial[pr::lambdaNLW].value;
-    kept.lambdaNLR = trial[pr::lambdaNLR].value;
-    pro[pr::FClambdaS].value = trial[pr::FClambdaS].value;
-    pro[pr::FClambdaE].value = trial[pr::FClambdaE].value;
-    pro[pr::FClambdaI].value = trial[pr::FClambdaI].value;
+    for (int i : {pr::Hr, pr::tauN, pr::lambdaNFT, pr::lambdaNWT, pr::lambdaNRT, pr::FClambdaS,
+                  pr::FClambdaE, pr::FClambdaI})
+        pro[i].value = kept[i].value;
     // The soluble pool passes on all it receives.
     pro[pr::FCse].value = pro[pr::FClambdaS].value;
 
-    // B8: growth respiration when growth replaces structural litter.
-    const double Rfgr = (P(pa::rg) * kept.lambdaCSF).v;
-    const double Rwgr = (P(pa::rg) * kept.lambdaCSW).v;
-    const double Rrgr = (P(pa::rg) * kept.lambdaCSR).v;
+    // Growth respiration when growth replaces structural litter.
+    const double Rfgr = (P(pa::rg) * K(pr::lambdaCSF)).v;
+    const double Rwgr = (P(pa::rg) * K(pr::lambdaCSW)).v;
+    const double Rrgr = (P(pa::rg) * K(pr::lambdaCSR)).v;
 
-    // B9: maintenance respiration closes the carbon budget.
+    // Maintenance respiration closes the carbon budget.
     par[pa::rm].value = ((Q(pr::Rpt) - ((Num(Rfgr) + Rwgr) + Rrgr)) /
                          ((((P(pa::aWR) * S(st::Nw)) + S(st::Nf)) + S(st::Nr)) * Q(pr::Hr)))
                             .v;
 
-    // B10: metabolic respiration with the new rm.
+    // Metabolic respiration with the new rm.
     evaluate();
 
-    // B11: uptake replaces the nitrogen lost in litter.
+    // Uptake replaces the nitrogen lost in litter.
     pro[pr::Unh4].value = ((Q(pr::lambdaNWT) + Q(pr::lambdaNFT)) + Q(pr::lambdaNRT)).v;
 
-    // B12: structural growth that balances litterfall (and translocation).
-    const double tGcf = (Num(kept.lambdaCSF) + Rfgr).v;
-    const double tGcw = (Num(kept.lambdaCSW) + Rwgr).v;
-    const double tGcr = (Num(kept.lambdaCSR) + Rrgr).v;
-    const double tGnf = (Num(kept.lambdaNSF) + kept.tauNS).v;
-    const double tGnw = kept.lambdaNSW;
-    const double tGnr = kept.lambdaNSR;
+    // Structural growth that balances litterfall (and translocation).
+    const double tGcf = (K(pr::lambdaCSF) + Rfgr).v;
+    const double tGcw = (K(pr::lambdaCSW) + Rwgr).v;
+    const double tGcr = (K(pr::lambdaCSR) + Rrgr).v;
+    const double tGnf = (K(pr::lambdaNSF) + K(pr::tauNS)).v;
+    const double tGnw = kept[pr::lambdaNSW].value;
+    const double tGnr = kept[pr::lambdaNSR].value;
 
     // Growth maximum that gives growth `target` from the organ's pools.
     auto growthMax = [&](int a, int k, int b, int Cl, int Nl, double target, int C) {
@@ -178,57 +156,57 @@ void TSteadyStateCalc::DeriveValues(const processarray& start) {
             .v;
     };
 
-    // B13
+    // Carbon growth maxima.
     par[pa::gCFm].value = growthMax(pa::aGCF, pa::kGCF, pa::bGCF, st::Clf, st::Nlf, tGcf, st::Cf);
     par[pa::gCWm].value = growthMax(pa::aGCW, pa::kGCW, pa::bGCW, st::Clw, st::Nlw, tGcw, st::Cw);
     par[pa::gCRm].value = growthMax(pa::aGCR, pa::kGCR, pa::bGCR, st::Clr, st::Nlr, tGcr, st::Cr);
 
-    // B14: carbon transport coefficients from the three-node network with
+    // Carbon transport coefficients from the three-node network with
     // every labile carbon pool in balance. The stem node's potential is
     // (target Gcw + labile wood litter) / Kcw + aTCW * Clw.
     {
         const double w = (P(pa::aTCW) * S(st::Clw)).v;
-        Num a = (((Q(pr::Ps) - T(pr::Rfmet)) - tGcf) - kept.lambdaCLF) / P(pa::KCa);
-        a = a + (Num(tGcw) + kept.lambdaCLW) / P(pa::Kcw);
+        Num a = (((Q(pr::Ps) - T(pr::Rfmet)) - tGcf) - K(pr::lambdaCLF)) / P(pa::KCa);
+        a = a + (Num(tGcw) + K(pr::lambdaCLW)) / P(pa::Kcw);
         a = a + w;
-        a = a - (Num(tGcf) + kept.lambdaCLF) / P(pa::Kcf);
+        a = a - (Num(tGcf) + K(pr::lambdaCLF)) / P(pa::Kcf);
         const double foliage = (a * P(pa::Kcf)).v;
         par[pa::aTCF].value = (Num(foliage) / (P(pa::Kcf) * S(st::Clf))).v;
 
-        a = ((-T(pr::Rrmet) - tGcr) - kept.lambdaCLR) / P(pa::KCb);
-        a = a + (Num(tGcw) + kept.lambdaCLW) / P(pa::Kcw);
+        a = ((-T(pr::Rrmet) - tGcr) - K(pr::lambdaCLR)) / P(pa::KCb);
+        a = a + (Num(tGcw) + K(pr::lambdaCLW)) / P(pa::Kcw);
         a = a + w;
-        a = a - (Num(tGcr) + kept.lambdaCLR) / P(pa::Kcr);
+        a = a - (Num(tGcr) + K(pr::lambdaCLR)) / P(pa::Kcr);
         const double root = (a * P(pa::Kcr)).v;
         par[pa::aTCR].value = (Num(root) / (P(pa::Kcr) * S(st::Clr))).v;
     }
 
-    // B15
+    // Nitrogen growth maxima.
     par[pa::gNFm].value = growthMax(pa::aGNF, pa::kGNF, pa::bGNF, st::Clf, st::Nlf, tGnf, st::Cf);
     par[pa::gNWm].value = growthMax(pa::aGNW, pa::kGNW, pa::bGNW, st::Clw, st::Nlw, tGnw, st::Cw);
     par[pa::gNRm].value = growthMax(pa::aGNR, pa::kGNR, pa::bGNR, st::Clr, st::Nlr, tGnr, st::Cr);
 
-    // B16: nitrogen transport coefficients, likewise; translocated nitrogen
+    // Nitrogen transport coefficients, likewise; translocated nitrogen
     // enters at the stem node and uptake at the root node.
     {
         const double v = (P(pa::aTNW) * S(st::Nlw)).v;
         const double tauNL = ((P(pa::AlambdaF) * S(st::Nlf)) * P(pa::aTau)).v;
-        Num a = (((-Num(tGnf)) - kept.lambdaNLF) - tauNL) / P(pa::KNa);
-        a = a + (Num(tGnw) + kept.lambdaNLW) / P(pa::Knw);
+        Num a = (((-Num(tGnf)) - K(pr::lambdaNLF)) - tauNL) / P(pa::KNa);
+        a = a + (Num(tGnw) + K(pr::lambdaNLW)) / P(pa::Knw);
         a = a + v;
-        a = a - ((Num(tGnf) + tauNL) + kept.lambdaNLF) / P(pa::Knf);
+        a = a - ((Num(tGnf) + tauNL) + K(pr::lambdaNLF)) / P(pa::Knf);
         const double foliage = (a * P(pa::Knf)).v;
         par[pa::aTNF].value = (Num(foliage) / (P(pa::Knf) * S(st::Nlf))).v;
 
-        a = ((Q(pr::Unh4) - tGnr) - kept.lambdaNLR) / P(pa::KNb);
-        a = a + (Num(tGnw) + kept.lambdaNLW) / P(pa::Knw);
+        a = ((Q(pr::Unh4) - tGnr) - K(pr::lambdaNLR)) / P(pa::KNb);
+        a = a + (Num(tGnw) + K(pr::lambdaNLW)) / P(pa::Knw);
         a = a + v;
-        a = a - (Num(tGnr) + kept.lambdaNLR) / P(pa::Knr);
+        a = a - (Num(tGnr) + K(pr::lambdaNLR)) / P(pa::Knr);
         const double root = (a * P(pa::Knr)).v;
         par[pa::aTNR].value = (Num(root) / (P(pa::Knr) * S(st::Nlr))).v;
     }
 
-    // B17: soil carbon pools in balance with the litter input, at the soil
+    // Soil carbon pools in balance with the litter input, at the soil
     // rate factor of the start evaluation.
     const Num rs = St(pr::rs);
     sta[st::Cs].value = (Q(pr::FCse) * Num(shownSta[st::Cs].value) / St(pr::FCse)).v;
@@ -245,25 +223,25 @@ void TSteadyStateCalc::DeriveValues(const processarray& start) {
     sta[st::Ch].value = (((Q(pr::Cst) - S(st::Cs)) - S(st::Ce)) - S(st::Ci)).v;
     Check(sta[st::Ch].value, MsgHumusCNegative);
 
-    // B18
+    // Active soil nitrogen is what humus does not hold.
     sta[st::Na].value = (Q(pr::Nst) - S(st::Nh)).v;
     Check(sta[st::Na].value, MsgActiveNNegative);
 
-    // B19: soil fluxes with the new soil states.
+    // Soil fluxes with the new soil states.
     evaluate();
 
-    // B20: humus respiration closes the soil carbon budget; it is
+    // Humus respiration closes the soil carbon budget; it is
     // proportional to Ah.
     const double targetRh =
         (((Q(pr::FClambdaI) + Q(pr::FClambdaE)) + Q(pr::FClambdaS)) - T(pr::Re)).v;
     Check(targetRh, MsgHumusRespNegative);
     par[pa::Ah].value = (Num(targetRh) * Num(shownPar[pa::Ah].value) / T(pr::Rh)).v;
 
-    // B21: humus nitrogen gain equals its release.
+    // Humus nitrogen gain equals its release.
     const double FNhi = ((rs * P(pa::Ah)) * S(st::Nh)).v;
     par[pa::qI].value = (((rs * P(pa::Aih)) * S(st::Ci)) / FNhi).v;
 
-    // B22: leaching equals deposition; the sorption capacity that holds the
+    // Leaching equals deposition; the sorption capacity that holds the
     // entered ammonium at that solution concentration.
     pro[pr::Qnh4].value = drv[dr::Dnh4].value;
     pro[pr::Nnh4aq].value = (Q(pr::Qnh4) / (Num(0.014) * St(pr::Qw))).v;
@@ -272,12 +250,12 @@ void TSteadyStateCalc::DeriveValues(const processarray& start) {
                              ((Q(pr::Nnh4aq) * P(pa::rho)) * P(pa::z)))
                                 .v;
 
-    // B23: uptake capacity for the uptake of B11.
+    // Uptake capacity for the uptake derived above.
     par[pa::Unh4max].value = (((Q(pr::Unh4) * St(pr::qU)) * (P(pa::knh4) + Q(pr::Nnh4aq))) /
                               ((Num(drv[dr::Sp].value) * S(st::Cr)) * Q(pr::Nnh4aq)))
                                  .v;
 
-    // B24: immobilisation closes the ammonium balance.
+    // Immobilisation closes the ammonium balance.
     pro[pr::FNia].value = ((Num(FNhi) + T(pr::FNai)) - Q(pr::Unh4)).v;
     par[pa::VImax].value = (((Q(pr::FNia) / ((S(st::Ci) / S(st::Na)) - P(pa::qI))) *
                              (P(pa::kIm) + Q(pr::Nnh4aq))) /

@@ -67,6 +67,15 @@ protected:
         for (int i = 1; i <= g.ModelDef.numdrive; ++i)
             EXPECT_EQ(calc.ShownSet.Drivers[i].value, calc.WorkSet.Drivers[i].value);
     }
+    // Every derived parameter and state within `tolerance` (relative) of the expected ones.
+    void ExpectDerivedValues(const paramarray& params, const statearray& states, double tolerance) {
+        for (int i : DerivedParams)
+            EXPECT_LT(RelDiff(calc.ShownSet.Params[i].value, params[i].value), tolerance)
+                << g.Params[i].symbol;
+        for (int i : DerivedStates)
+            EXPECT_LT(RelDiff(calc.ShownSet.States[i].value, states[i].value), tolerance)
+                << g.States[i].symbol;
+    }
     double& Work(TVarKind kind, int index) {
         switch (kind) {
             case KindState: return calc.WorkSet.States[index].value;
@@ -102,12 +111,7 @@ TEST_F(SteadyState, CompletedCalculationIsSteadyAndConsistent) {
     TGlobals site;
     InitialiseGlobals(site);
     fixture::LoadSite(site);
-    for (int i : DerivedParams)
-        EXPECT_LT(RelDiff(calc.ShownSet.Params[i].value, site.Params[i].value), 5e-6)
-            << g.Params[i].symbol;
-    for (int i : DerivedStates)
-        EXPECT_LT(RelDiff(calc.ShownSet.States[i].value, site.States[i].value), 5e-6)
-            << g.States[i].symbol;
+    ExpectDerivedValues(site.Params, site.States, 5e-6);
 }
 
 TEST_F(SteadyState, RecoversEveryDerivedValueFromOtherStartingValues) {
@@ -127,12 +131,7 @@ TEST_F(SteadyState, RecoversEveryDerivedValueFromOtherStartingValues) {
     EnterSteadyObservations();
     EXPECT_FALSE(calc.ShowsSteadyState(0));
     calc.Recalculate();
-    for (int i : DerivedParams)
-        EXPECT_LT(RelDiff(calc.ShownSet.Params[i].value, steady.Params[i].value), 1e-9)
-            << g.Params[i].symbol;
-    for (int i : DerivedStates)
-        EXPECT_LT(RelDiff(calc.ShownSet.States[i].value, steady.States[i].value), 1e-9)
-            << g.States[i].symbol;
+    ExpectDerivedValues(steady.Params, steady.States, 1e-9);
     EXPECT_TRUE(calc.ShowsSteadyState(0));
 }
 
@@ -174,7 +173,7 @@ TEST_F(SteadyState, HumusNitrogenAboveTotalSoilNitrogen) {
     EXPECT_EQ(FailWith<ECalcNewValue>(), std::string(MsgCalcNewValue) + MsgActiveNNegative);
     EXPECT_DOUBLE_EQ(calc.ShownSet.States[st::Na].value, -5);
     EXPECT_FALSE(IsValidValue(calc.ShownValue(KindState, st::Na)));
-    // The soil carbon of B17 is already derived: the extra carbon is humus.
+    // Soil carbon is already derived: the extra carbon is humus.
     EXPECT_NEAR(calc.ShownSet.States[st::Ch].value, steady.States[st::Ch].value + 100, 1e-8);
     EXPECT_NEAR(calc.ShownSet.States[st::Ci].value, steady.States[st::Ci].value, 1e-8);
     EXPECT_EQ(calc.ShownSet.Params[pa::Ah].value, before.Params[pa::Ah].value);
