@@ -12,6 +12,10 @@
 //    it runs and throws the matching error. Running a computation on TChecked
 //    finds the exact first faulting operation; it is slow, so the model only
 //    does it after a plain run has shown that some fault happened.
+//    Within one formula this reports, say, a division by zero rather than the
+//    invalid inf - inf it leads to. Only when both operands of one operation
+//    fault independently does the compiler's choice of which operand to
+//    evaluate first decide between them.
 //
 // Compiler barriers: the build uses -ftrapping-math, which keeps the compiler
 // from speculating faulting operations, but nothing stops it from moving a
