@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -74,7 +75,7 @@ protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir = std::filesystem::temp_directory_path() /
-              ("orvane_io_" + std::string(info->test_suite_name()) + "_" + info->name());
+              ("orvane_io_" + std::to_string(::getpid()) + "_" + std::string(info->test_suite_name()) + "_" + info->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         InitialiseGlobals(g);
