@@ -32,15 +32,17 @@ inline constexpr const char* MsgParamFileIncompatible =
 inline constexpr const char* MsgDriverFileMissing = "Cannot read driver file. File does not exist.";
 
 // create=false: opens for reading and skips the two header lines; a missing
-// file shows MsgDriverFileMissing and opens nothing. create=true: creates the
-// file and writes the two header lines from the names and units in `drivers`.
+// file shows MsgDriverFileMissing and opens nothing (an unreadable one raises
+// EInOutError). create=true: creates the file and writes the two header lines
+// from the names and units in `drivers`.
 void OpenDriverFile(TGlobals& g, const std::string& path, int numdrive, const drivearray& drivers,
                     bool create);
 // Reads the next data row into time and drivers[1..numdrive].value. False at
 // the end of the data (end of file, or an all-zero row).
 bool ReadDriverRow(TGlobals& g, double& time, int numdrive, drivearray& drivers);
 // Makes `target` hold the drivers in force at time t (stepwise or
-// interpolated); after the last row, the last row stays in force for ever.
+// interpolated); after the last row, the last row stays in force for ever
+// (NextDriverTime is then +infinity and nothing more is read).
 void GetDrivers(TGlobals& g, drivearray& target, double t);
 void WriteDriverRow(TGlobals& g, double time, int numdrive, const drivearray& drivers);
 void CloseDriverFile(TGlobals& g);
@@ -55,7 +57,9 @@ void OpenOutputFile(TGlobals& g, const std::string& path, int numstate, const st
 // Appends one row: time, g.Drivers, the states and the processes.
 void WriteOutputRow(TGlobals& g, int numstate, const statearray& states, int numprocess,
                     const processarray& processes, double time);
-// Reads one row; false at the end of the file.
+// Reads one row; false at the end of the file (blank lines at its end are
+// not rows). Values missing at the end of the file read as 0; a field that is
+// not a number raises EInputError.
 bool ReadOutputRow(TGlobals& g, double& time, drivearray& drivers, statearray& states,
                    int numstate, processarray& processes, int numprocess);
 void CloseOutputFile(TGlobals& g);
