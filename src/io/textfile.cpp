@@ -1,5 +1,6 @@
 #include "io/textfile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,6 +39,12 @@ void TTextReader::Open(const std::string& path, int skipLines) {
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) RaiseOsError("Cannot open file", path, errno ? errno : ENOENT);
+    // A directory opens like a file here but cannot be read: refuse it now.
+    struct stat st {};
+    if (::fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        RaiseOsError("Cannot open file", path, EISDIR);
+    }
     // We read in large blocks of our own; a second buffer would only copy.
     std::setvbuf(f, nullptr, _IONBF, 0);
     file_ = f;

@@ -180,13 +180,17 @@ TEST_F(ParamFile, BadFieldsRaiseInputErrorAndCloseTheFile) {
     }
 }
 
-TEST_F(ParamFile, MissingFileRaisesNamingIt) {
-    const std::string path = PathOf("none.par");
-    try {
-        Read(path);
-        FAIL();
-    } catch (const EInOutError& e) {
-        EXPECT_NE(e.Message().find(path), std::string::npos) << e.Message();
+TEST_F(ParamFile, UnopenableFileRaisesNamingIt) {
+    std::filesystem::create_directory(dir / "folder.par");
+    for (const std::string path : {PathOf("none.par"), PathOf("folder.par")}) {
+        g.ParamsChanged = true;
+        try {
+            Read(path);
+            ADD_FAILURE() << path;
+        } catch (const EInOutError& e) {
+            EXPECT_NE(e.Message().find(path), std::string::npos) << e.Message();
+        }
+        EXPECT_TRUE(g.ParamsChanged);  // nothing was read
     }
 }
 
