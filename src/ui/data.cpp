@@ -5,7 +5,10 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "io/numfmt.h"
 #include "model/errors.h"
@@ -152,16 +155,30 @@ void TDataForm::ShowProcess() {
     BtnOK->setEnabled(false);
     BtnCancel->setText("&Close");
 
-    // The table opens beside whatever asked for it, and must stay usable even
-    // when that window is modal: it is not modal itself.
+    // The table opens beside whatever asked for it and must stay usable while
+    // that window is modal: a window belonging to the modal one is not
+    // blocked by it.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (owner == this) owner = nullptr;
+    if (!owner) owner = QApplication::activeWindow();
+    if (owner == this) owner = nullptr;
     if (!isVisible()) {
         setWindowModality(Qt::NonModal);
-        if (QWidget* owner = QApplication::activeWindow(); owner && owner != this) {
+        if (owner) {
+            // Right of the owner, but kept on its screen.
             const QRect r = owner->frameGeometry();
-            move(r.right() + 1, r.top());
+            QPoint at(r.right() + 1, r.top());
+            if (const QScreen* screen = owner->screen()) {
+                const QRect avail = screen->availableGeometry();
+                at.setX(std::max(avail.left(), std::min(at.x(), avail.right() + 1 - width())));
+                at.setY(std::max(avail.top(), std::min(at.y(), avail.bottom() + 1 - height())));
+            }
+            move(at);
         }
     }
     show();
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this && windowHandle())
+        windowHandle()->setTransientParent(modal->windowHandle());
     raise();
 }
 

@@ -210,7 +210,8 @@ bool TDataGridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
 }
 
 void TDataGridDelegate::CommitOpenEditor() {
-    if (editor_ && editorIndex_.isValid()) {
+    // A closed editor may linger until deleted; only a visible one is open.
+    if (editor_ && editor_->isVisible() && editorIndex_.isValid()) {
         setModelData(editor_, grid_.model(), editorIndex_);
     }
 }
