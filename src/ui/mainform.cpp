@@ -432,9 +432,13 @@ void TMainForm::UpdateMainForm() {
         MITable->setEnabled(false);
         PresentBox->setText("0");
     }
-    // Leaving ParamBox must not choose the same file again by itself.
-    if (QApplication::focusWidget() == ParamBox || focusWidget() == ParamBox) {
+    // A file chosen while ParamBox has the focus (by its label or the menu)
+    // is not to be chosen again from the field when the user leaves it. While
+    // another field is being left, the focus is only passing into ParamBox.
+    if (!ignoreLeave_ && ParamBox->hasFocus()) {
+        ignoreLeave_ = true;
         Background->setFocus(Qt::OtherFocusReason);
+        ignoreLeave_ = false;
     }
 }
 
@@ -678,6 +682,7 @@ void TMainForm::BtnRunClick() {
         setEnabled(true);
         PresentBox->setText(Q(FormatGeneral(g_.CurrentTime, 5)));
         if (progress) progress->EndRun();
+        activateWindow();
     }
     running_ = false;
 
@@ -735,11 +740,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         // Only leaving a field within this window counts: not another
         // window or a popup taking the focus, not a handler that is still
         // busy moving it, not a run disabling the window.
-        if (field && !running_ && !inFieldHandler_ && reason != Qt::ActiveWindowFocusReason &&
+        if (field && !running_ && !ignoreLeave_ && reason != Qt::ActiveWindowFocusReason &&
             reason != Qt::PopupFocusReason) {
-            inFieldHandler_ = true;
+            ignoreLeave_ = true;
             Guarded([this, field] { FieldLeft(field); });
-            inFieldHandler_ = false;
+            ignoreLeave_ = false;
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -175,7 +175,7 @@ private:
     IDialogService& dialogs_;
     TForms forms_;
     bool running_ = false;
-    bool inFieldHandler_ = false;
+    bool ignoreLeave_ = false;
 };
 
 }  // namespace orvane
