@@ -6,10 +6,9 @@ void TDerivativeAdapter::operator()(const TStateVector& y, TStateVector& dydx, d
     // The model replaces negative states by a small positive value in the
     // array it is given; that must be this copy, never the integrator's own
     // vector or the global states.
-    statearray temp = statesTemplate;
-    for (int i = 1; i <= numstate; ++i) temp[i].value = y[i];
-    EvaluateModel(drivers, params, temp, x, scratch, false, context);
-    for (int i = 1; i <= numstate; ++i) dydx[i] = scratch[i].value;
+    for (int i = 1; i <= numstate; ++i) states_[i].value = y[i];
+    EvaluateModel(drivers, params, states_, x, processes_, false, context);
+    for (int i = 1; i <= numstate; ++i) dydx[i] = processes_[i].value;
 }
 
 void ODEIntegrator(TStateVector& ystart, int n, double x1, double x2, double eps, double h1,

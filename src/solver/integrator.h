@@ -19,6 +19,10 @@ namespace orvane {
 // Turns a state vector into its derivatives by evaluating the model on a
 // copy of the template states (names and HoldConstant flags come along).
 // The template itself and the global processes are never touched.
+//
+// The copy is taken once, when the adapter is made, and only its values are
+// replaced at each evaluation: an adapter serves one run (or one integration),
+// during which nothing but the values of the states changes.
 struct TDerivativeAdapter {
     const drivearray& drivers;
     const paramarray& params;
@@ -26,12 +30,19 @@ struct TDerivativeAdapter {
     int numstate;
     TEvalContext context{};
 
-    // Only the derivatives are read back, so the process array is scratch
-    // that need not be rebuilt (or zeroed) for every evaluation. One adapter
-    // therefore serves one run at a time.
-    mutable processarray scratch{};
+    TDerivativeAdapter(const drivearray& drivers_, const paramarray& params_,
+                       const statearray& statesTemplate_, int numstate_,
+                       const TEvalContext& context_ = {})
+        : drivers(drivers_), params(params_), statesTemplate(statesTemplate_),
+          numstate(numstate_), context(context_), states_(statesTemplate_) {}
 
     void operator()(const TStateVector& y, TStateVector& dydx, double x) const;
+
+private:
+    // Scratch of every evaluation. Only the derivatives are read back from
+    // the processes, so neither array is rebuilt for each call.
+    mutable statearray states_;
+    mutable processarray processes_{};
 };
 
 namespace rk {
