@@ -8,7 +8,20 @@ class QPlainTextEdit;
 
 namespace orvane {
 
-class TTroublePicture;
+class TFmTrouble;
+
+// The picture beside the message; a click on it is the window's small joke.
+class TTroublePicture : public QWidget {
+public:
+    TTroublePicture(TFmTrouble* owner, QWidget* parent);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TFmTrouble* owner_;
+};
 
 class TFmTrouble : public TFmAbout {
     Q_OBJECT
