@@ -1,0 +1,141 @@
+// The output display: an output file as a table of every variable at every
+// output time, or as a point chart of up to 10 chosen variables against a
+// chosen independent variable.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <array>
+
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QRadioButton;
+
+namespace orvane {
+
+struct TGlobals;
+struct TForms;
+class IDialogService;
+class IMainForm;
+class TOutputChart;
+class TOutputTableModel;
+class TOutputTableView;
+
+// Names of the dependent series, 1..10 (slot 0 unused).
+using plotarray = std::array<QString, 11>;
+
+inline constexpr int MaxPlotSeries = 10;
+inline constexpr const char* MsgTooManySeries = "Cannot display series. Maximum is 10 series.";
+inline constexpr const char* MsgInvalidSeries = "Cannot update chart. Invalid series.";
+inline constexpr const char* MsgPrintChart = "Print chart to the default printer?";
+inline constexpr const char* MsgNoPrinter =
+    "No default printer is set up on this computer. The chart was not printed.";
+
+class TFmDisplayData : public QDialog {
+    Q_OBJECT
+public:
+    enum TValueType { ActualValues = 0, RelativeChange = 1, CumulativeChange = 2 };
+
+    // `mainForm` runs New File (the main window's From File command); it may be null.
+    TFmDisplayData(TGlobals& g, IDialogService& dialogs, TForms& forms, IMainForm* mainForm,
+                   QWidget* parent = nullptr);
+    ~TFmDisplayData() override;
+
+    // Opens maximised and modally, in the mode TableMode asks for.
+    int ShowModal();
+
+    // Fields.
+    QString XSeries = "Time";
+    plotarray YSeries;
+    int YCount = 0;
+    bool DefiningX = false;
+
+    // Controls.
+    TOutputTableView* SgModelOutput = nullptr;
+    TOutputTableModel* OutputTable = nullptr;
+    TOutputChart* ChOutput = nullptr;
+    QWidget* PnBottom = nullptr;
+    QWidget* PnBottomLeft = nullptr;
+    QWidget* PnBottomRight = nullptr;
+    QLabel* LbDirections = nullptr;
+    QListWidget* LbxSeries = nullptr;
+    QGroupBox* RgValueType = nullptr;
+    QPushButton* BtnUpdateChart = nullptr;
+    QPushButton* BtnClearSeries = nullptr;
+    QPushButton* BtnCloseDisplay = nullptr;
+    QMenuBar* DisplayMenu = nullptr;
+    QMenu* MIWindow = nullptr;
+    QAction* MINewFile = nullptr;
+    QAction* MIExportTable = nullptr;
+    QAction* MICloseDisplay = nullptr;
+    QMenu* MIChart = nullptr;
+    QMenu* MIXaxis = nullptr;
+    QAction* MIDefineX = nullptr;
+    QAction* MIScaleX = nullptr;
+    QMenu* MIYaxis = nullptr;
+    QAction* MIDefineY = nullptr;
+    QAction* MIScaleY = nullptr;
+    QAction* MIUpdateChart = nullptr;
+    QAction* MIPrintChart = nullptr;
+    QAction* MISaveImage = nullptr;
+
+    // "Plot as": 0 actual values, 1 relative change, 2 cumulative change.
+    int ValueType() const;
+    void SetValueType(int index);
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void BtnUpdateChartClick();
+    void BtnClearSeriesClick();
+    void BtnCloseDisplayClick();
+    void ChooseSeries(QObject* sender);
+    void ScaleClick(QObject* sender);
+    void MINewFileClick();
+    void MIPrintChartClick();
+    void MISaveImageClick();
+    void MIExportTableClick();
+    void FillListBox(QListWidget* list);
+
+    // Operations.
+    void LoadOutput();
+    void ClearTable();
+    void UpdateChart();
+    void CollectYSeries();
+    int FindColumn(const QString& name) const;
+    void SetAxisScale(bool isX, bool automatic, double minimum = 0, double maximum = 0,
+                      double increment = 0);
+    void SetAxisLog(bool isX, bool logarithmic);
+    void FitListColumns(QListWidget* list);
+
+    // The table as comma-separated values: a row of names, a row of units,
+    // then the rows as the table shows them. False (with a message) on failure.
+    bool ExportTable(const QString& path);
+    // The chart as a PNG picture, or as PDF when the name ends in ".pdf".
+    bool SaveChartImage(const QString& path);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void PrintChart();
+
+    TGlobals& g_;
+    IDialogService& dialogs_;
+    TForms& forms_;
+    IMainForm* mainForm_;
+    QButtonGroup* valueTypes_ = nullptr;
+};
+
+}  // namespace orvane

@@ -1,0 +1,258 @@
+#include "ui/display_chart.h"
+
+#include <QPrinter>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+struct TSeriesLook {
+    QCPScatterStyle::ScatterShape shape;
+    QColor fill;
+    QColor outline;
+};
+
+const TSeriesLook kLooks[TOutputChart::SeriesCount] = {
+    {QCPScatterStyle::ssSquare, QColor(255, 0, 0), QColor(255, 0, 0)},
+    {QCPScatterStyle::ssCircle, QColor(0, 128, 0), QColor(0, 128, 0)},
+    {QCPScatterStyle::ssTriangle, QColor(0, 128, 192), QColor(0, 128, 192)},
+    {QCPScatterStyle::ssCross, QColor(0, 0, 255), QColor(0, 0, 255)},
+    {QCPScatterStyle::ssTriangleInverted, QColor(128, 0, 64), QColor(128, 0, 64)},
+    {QCPScatterStyle::ssTriangle, QColor(128, 255, 128), QColor(128, 255, 128)},
+    {QCPScatterStyle::ssCircle, QColor(128, 255, 255), QColor(128, 255, 255)},
+    {QCPScatterStyle::ssDiamond, QColor(128, 128, 0), QColor(128, 0, 64)},
+    {QCPScatterStyle::ssSquare, QColor(255, 128, 0), QColor(255, 128, 0)},
+    {QCPScatterStyle::ssTriangleInverted, QColor(128, 0, 64), QColor(64, 128, 128)},
+};
+
+// Markers 2 pixels either side of the point.
+constexpr double kMarkerSize = 5;
+
+// Label formats: "#,##0.0" horizontally and "#,##0.000" vertically.
+constexpr int kXDecimals = 1;
+constexpr int kYDecimals = 3;
+
+}  // namespace
+
+TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
+    // Group separators in the labels, whatever the user's locale.
+    setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    setNoAntialiasingOnDrag(true);
+
+    plotLayout()->insertRow(0);
+    title_ = new QCPTextElement(this, QString(), QFont(font().family(), font().pointSize() + 2, QFont::Bold));
+    plotLayout()->addElement(0, 0, title_);
+
+    // The legend sits right of the plot so it never hides points.
+    axisRect()->insetLayout()->take(legend);
+    plotLayout()->addElement(1, 1, legend);
+    plotLayout()->setColumnStretchFactor(1, 0.001);
+    legend->setVisible(true);
+    legend->setBorderPen(QPen(QColor(160, 160, 160)));
+    legend->setMargins(QMargins(6, 4, 6, 4));
+    legend->setLayer("legend");
+
+    for (int k = 0; k < SeriesCount; ++k) {
+        QCPGraph* s = addGraph();
+        const TSeriesLook& look = kLooks[k];
+        s->setLineStyle(QCPGraph::lsNone);
+        s->setScatterStyle(QCPScatterStyle(look.shape, QPen(look.outline, 1.2), QBrush(look.fill), kMarkerSize));
+        s->setPen(QPen(look.outline));
+        s->setAdaptiveSampling(true);
+        s->setName(QString("Series%1").arg(k + 1));
+        s->setVisible(false);
+        series_[k] = s;
+    }
+    RebuildLegend();
+    ApplyAxis(true);
+    ApplyAxis(false);
+}
+
+void TOutputChart::SetTitle(const QString& title) { title_->setText(title); }
+QString TOutputChart::Title() const { return title_->text(); }
+
+void TOutputChart::ClearSeries(int k) { Series(k)->data()->clear(); }
+
+void TOutputChart::SetSeriesActive(int k, bool active) {
+    if (Series(k)->visible() == active) return;
+    Series(k)->setVisible(active);
+    RebuildLegend();
+}
+
+bool TOutputChart::SeriesActive(int k) const { return Series(k)->visible(); }
+
+void TOutputChart::AddPoints(int k, const QVector<double>& x, const QVector<double>& y) {
+    Series(k)->addData(x, y, false);
+}
+
+int TOutputChart::PointCount(int k) const { return Series(k)->data()->size(); }
+
+void TOutputChart::SetSeriesTitle(int k, const QString& title) { Series(k)->setName(title); }
+QString TOutputChart::SeriesTitle(int k) const { return Series(k)->name(); }
+
+void TOutputChart::RebuildLegend() {
+    legend->clearItems();
+    for (QCPGraph* s : series_)
+        if (s->visible()) s->addToLegend();
+    legend->setVisible(legend->itemCount() > 0);
+}
+
+bool TOutputChart::DataRange(bool isX, QCP::SignDomain domain, double& lo, double& hi) const {
+    bool any = false;
+    for (QCPGraph* s : series_) {
+        if (!s->visible() || s->data()->isEmpty()) continue;
+        bool found = false;
+        const QCPRange r = isX ? s->getKeyRange(found, domain) : s->getValueRange(found, domain);
+        if (!found) continue;
+        if (!any) {
+            lo = r.lower;
+            hi = r.upper;
+            any = true;
+        } else {
+            lo = std::min(lo, r.lower);
+            hi = std::max(hi, r.upper);
+        }
+    }
+    return any;
+}
+
+bool TOutputChart::YRange(double& minY, double& maxY) const {
+    return DataRange(false, QCP::sdBoth, minY, maxY);
+}
+
+void TOutputChart::SetAxisAutomatic(bool isX) {
+    TAxisState& st = State(isX);
+    st.automatic = true;
+    st.increment = 0;
+    ApplyAxis(isX);
+}
+
+void TOutputChart::SetAxisMinMax(bool isX, double minimum, double maximum) {
+    if (minimum > maximum) std::swap(minimum, maximum);
+    if (maximum - minimum < 1e-10) maximum = minimum + 1e-10;
+    TAxisState& st = State(isX);
+    st.automatic = false;
+    st.minimum = minimum;
+    st.maximum = maximum;
+    ApplyAxis(isX);
+}
+
+void TOutputChart::SetAxisIncrement(bool isX, double increment) {
+    State(isX).increment = std::isfinite(increment) && increment > 0 ? increment : 0;
+    ApplyTicker(isX);
+}
+
+bool TOutputChart::AxisAutomatic(bool isX) const { return State(isX).automatic; }
+double TOutputChart::AxisMinimum(bool isX) const { return Axis(isX)->range().lower; }
+double TOutputChart::AxisMaximum(bool isX) const { return Axis(isX)->range().upper; }
+
+double TOutputChart::AxisIncrement(bool isX) const {
+    const TAxisState& st = State(isX);
+    if (st.logarithmic) return 0;
+    if (st.increment > 0) return st.increment;
+    const QVector<double> ticks = Axis(isX)->tickVector();
+    return ticks.size() >= 2 ? ticks[1] - ticks[0] : 0;
+}
+
+void TOutputChart::SetAxisLogarithmic(bool isX, bool logarithmic) {
+    State(isX).logarithmic = logarithmic;
+    ApplyAxis(isX);
+}
+
+bool TOutputChart::AxisLogarithmic(bool isX) const { return State(isX).logarithmic; }
+
+void TOutputChart::SetAxisTitle(bool isX, const QString& title) { Axis(isX)->setLabel(title); }
+QString TOutputChart::AxisTitle(bool isX) const { return Axis(isX)->label(); }
+
+void TOutputChart::ApplyAxis(bool isX) {
+    const TAxisState& st = State(isX);
+    QCPAxis* ax = Axis(isX);
+    ax->setScaleType(st.logarithmic ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
+    double lo = 0;
+    double hi = 1;
+    if (st.automatic) {
+        if (!DataRange(isX, st.logarithmic ? QCP::sdPositive : QCP::sdBoth, lo, hi)) {
+            lo = st.logarithmic ? 1 : 0;
+            hi = st.logarithmic ? 10 : 1;
+        } else if (lo == hi) {
+            // One distinct value: give it room on both sides.
+            if (st.logarithmic) {
+                lo /= 2;
+                hi *= 2;
+            } else {
+                const double pad = lo != 0 ? std::abs(lo) * 0.1 : 1;
+                lo -= pad;
+                hi += pad;
+            }
+        }
+    } else {
+        lo = st.minimum;
+        hi = st.maximum;
+        if (st.logarithmic && lo <= 0) {
+            // A logarithmic axis cannot reach 0: start at the decade of the
+            // smallest positive value drawn instead.
+            double pmin = 0;
+            double pmax = 0;
+            lo = DataRange(isX, QCP::sdPositive, pmin, pmax) ? std::pow(10.0, std::floor(std::log10(pmin)))
+                                                             : 1;
+        }
+        if (st.logarithmic && hi <= lo) hi = lo * 10;
+    }
+    ax->setRange(lo, hi);
+    ApplyTicker(isX);
+}
+
+void TOutputChart::ApplyTicker(bool isX) {
+    const TAxisState& st = State(isX);
+    QCPAxis* ax = Axis(isX);
+    const int decimals = isX ? kXDecimals : kYDecimals;
+    if (st.logarithmic) {
+        if (!qSharedPointerDynamicCast<QCPAxisTickerLog>(ax->ticker())) {
+            auto t = QSharedPointer<QCPAxisTickerLog>::create();
+            t->setSubTickCount(8);
+            ax->setTicker(t);
+        }
+        // Fixed decimals would print the lower decades as zeros.
+        if (ax->range().lower >= std::pow(10.0, -decimals)) {
+            ax->setNumberFormat("f");
+            ax->setNumberPrecision(decimals);
+        } else {
+            ax->setNumberFormat("gb");
+            ax->setNumberPrecision(4);
+        }
+        return;
+    }
+    ax->setNumberFormat("f");
+    ax->setNumberPrecision(decimals);
+    if (st.increment > 0) {
+        auto t = QSharedPointer<QCPAxisTickerFixed>::create();
+        t->setTickStep(st.increment);
+        // Multiples of the step when the range is far wider than it, so the
+        // labels never pile up.
+        t->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+        ax->setTicker(t);
+    } else if (qSharedPointerDynamicCast<QCPAxisTickerLog>(ax->ticker()) ||
+               qSharedPointerDynamicCast<QCPAxisTickerFixed>(ax->ticker())) {
+        ax->setTicker(QSharedPointer<QCPAxisTicker>::create());
+    }
+}
+
+void TOutputChart::Redraw() { replot(); }
+
+bool TOutputChart::PrintOn(QPrinter& printer) {
+    QCPPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const int w = width() > 200 ? width() : 1000;
+    const int h = height() > 150 ? height() : 700;
+    const double scale = std::min(page.width() / double(w), page.height() / double(h));
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.scale(scale, scale);
+    toPainter(&painter, w, h);
+    painter.end();
+    return true;
+}
+
+}  // namespace orvane

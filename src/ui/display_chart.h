@@ -1,0 +1,85 @@
+// The output display's chart: ten point series with fixed markers and
+// colours, a legend of the active series, a title, and two axes that can be
+// automatic or fixed, linear or logarithmic.
+#pragma once
+
+#include <QVector>
+#include <qcustomplot.h>
+
+class QPrinter;
+
+namespace orvane {
+
+class TOutputChart : public QCustomPlot {
+    Q_OBJECT
+public:
+    static constexpr int SeriesCount = 10;
+
+    explicit TOutputChart(QWidget* parent = nullptr);
+
+    void SetTitle(const QString& title);
+    QString Title() const;
+
+    // Series are numbered 1..SeriesCount. An inactive series is neither
+    // drawn nor listed in the legend.
+    QCPGraph* Series(int k) const { return series_[k - 1]; }
+    void ClearSeries(int k);
+    void SetSeriesActive(int k, bool active);
+    bool SeriesActive(int k) const;
+    // Adds points; the series keeps them in ascending order of x.
+    void AddPoints(int k, const QVector<double>& x, const QVector<double>& y);
+    int PointCount(int k) const;
+    void SetSeriesTitle(int k, const QString& title);
+    QString SeriesTitle(int k) const;
+
+    // Smallest and largest y of all active series; false when they have no points.
+    bool YRange(double& minY, double& maxY) const;
+
+    // Axes: isX selects the horizontal axis.
+    void SetAxisAutomatic(bool isX);
+    // Fixed limits; a minimum above the maximum is swapped with it and a
+    // range narrower than 1e-10 is widened to minimum + 1e-10.
+    void SetAxisMinMax(bool isX, double minimum, double maximum);
+    // Label step; 0 lets the axis choose.
+    void SetAxisIncrement(bool isX, double increment);
+    bool AxisAutomatic(bool isX) const;
+    // The limits drawn (for an automatic axis, what automatic scaling gives).
+    double AxisMinimum(bool isX) const;
+    double AxisMaximum(bool isX) const;
+    // The label step in use (0 when the axis has not been drawn yet).
+    double AxisIncrement(bool isX) const;
+    void SetAxisLogarithmic(bool isX, bool logarithmic);
+    bool AxisLogarithmic(bool isX) const;
+    void SetAxisTitle(bool isX, const QString& title);
+    QString AxisTitle(bool isX) const;
+
+    // Redraws with the current series and axes.
+    void Redraw();
+    // Draws the whole chart onto one page of `printer`; false if the printer
+    // cannot be painted on.
+    bool PrintOn(QPrinter& printer);
+
+private:
+    struct TAxisState {
+        bool automatic = true;
+        double minimum = 0;
+        double maximum = 1;
+        double increment = 0;
+        bool logarithmic = false;
+    };
+
+    QCPAxis* Axis(bool isX) const { return isX ? xAxis : yAxis; }
+    TAxisState& State(bool isX) { return isX ? xState_ : yState_; }
+    const TAxisState& State(bool isX) const { return isX ? xState_ : yState_; }
+    void ApplyAxis(bool isX);
+    void ApplyTicker(bool isX);
+    bool DataRange(bool isX, QCP::SignDomain domain, double& lo, double& hi) const;
+    void RebuildLegend();
+
+    QCPTextElement* title_ = nullptr;
+    QCPGraph* series_[SeriesCount] = {};
+    TAxisState xState_;
+    TAxisState yState_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,204 @@
+#include "ui/display_table.h"
+
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <charconv>
+#include <cmath>
+
+#include "io/numfmt.h"
+#include "model/globals.h"
+
+namespace orvane {
+
+double RoundG4(double v) {
+    if (!std::isfinite(v)) return v;
+    // Printing with 4 significant digits and reading back is the exact
+    // rounding "%.4g" makes, ties and all; arithmetic rounding is not.
+    char buf[32];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 4);
+    if (ec != std::errc()) return v;
+    double r = v;
+    std::from_chars(buf, end, r);
+    return r;
+}
+
+// ---- Model ------------------------------------------------------------------
+
+TOutputTableModel::TOutputTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TOutputTableModel::BuildHeader(const TGlobals& g) {
+    beginResetModel();
+    names_.clear();
+    units_.clear();
+    auto add = [this](std::string_view name, std::string_view units) {
+        names_ << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        units_ << QString::fromUtf8(units.data(), static_cast<qsizetype>(units.size()));
+    };
+    add("Time", g.ModelDef.timeunit);
+    for (int i = 1; i <= g.ModelDef.numdrive; ++i) add(g.Drivers[i].name, g.Drivers[i].units);
+    for (int i = 1; i <= g.ModelDef.numstate; ++i) add(g.States[i].name, g.States[i].units);
+    for (int i = 1; i <= g.ModelDef.numprocess; ++i)
+        add(g.Processes[i].name, g.Processes[i].units);
+    values_.clear();
+    rows_ = 0;
+    endResetModel();
+}
+
+QString TOutputTableModel::CellText(int col, int gridRow) const {
+    if (col < 0 || col >= Columns() || gridRow < 0) return {};
+    switch (gridRow) {
+        case 0: return QString::number(col);
+        case 1: return names_[col];
+        case 2: return units_[col];
+        default:
+            if (gridRow - 3 >= rows_) return {};
+            return QString::fromStdString(FormatG4(Value(gridRow - 3, col)));
+    }
+}
+
+void TOutputTableModel::SetRows(std::vector<double>&& values) {
+    beginResetModel();
+    values_ = std::move(values);
+    rows_ = Columns() > 0 ? static_cast<int>(values_.size() / static_cast<std::size_t>(Columns())) : 0;
+    values_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(Columns()));
+    endResetModel();
+}
+
+void TOutputTableModel::Clear() {
+    beginResetModel();
+    values_.clear();
+    values_.shrink_to_fit();
+    rows_ = 0;
+    endResetModel();
+}
+
+int TOutputTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_ + 1;
+}
+
+int TOutputTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Columns();
+}
+
+QVariant TOutputTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const int row = index.row();
+    const int col = index.column();
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            if (row == 0) return units_[col];
+            return QString::fromStdString(FormatG4(Value(row - 1, col)));
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(row == 0 ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
+        case Qt::FontRole:
+            if (row == 0) {
+                QFont f;
+                f.setItalic(true);
+                return f;
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant TOutputTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= Columns()) return {};
+    if (role == Qt::DisplayRole) return QString::number(section) + "\n" + names_[section];
+    if (role == Qt::ToolTipRole) return names_[section] + " (" + units_[section] + ")";
+    return {};
+}
+
+// ---- View with a frozen time column -----------------------------------------
+
+namespace {
+
+void SetUpView(QTableView* v) {
+    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    v->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    v->setWordWrap(false);
+    v->verticalHeader()->hide();
+    // Fixed row heights: the view never measures rows, whatever their number.
+    v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    v->verticalHeader()->setDefaultSectionSize(v->fontMetrics().height() + 6);
+    v->horizontalHeader()->setDefaultSectionSize(65);
+    v->horizontalHeader()->setMinimumSectionSize(20);
+    v->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    v->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    v->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    QPalette p = v->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    v->setPalette(p);
+}
+
+}  // namespace
+
+TOutputTableView::TOutputTableView(QWidget* parent) : QTableView(parent), frozen_(new QTableView(this)) {
+    SetUpView(this);
+    SetUpView(frozen_);
+    frozen_->setFocusPolicy(Qt::NoFocus);
+    frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setHorizontalScrollMode(ScrollPerPixel);
+    frozen_->setVerticalScrollMode(ScrollPerPixel);
+    frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    frozen_->setStyleSheet("QTableView { border: none; }");
+    setHorizontalScrollMode(ScrollPerPixel);
+    setVerticalScrollMode(ScrollPerPixel);
+    viewport()->stackUnder(frozen_);
+
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (section == 0) {
+            frozen_->setColumnWidth(0, size);
+            UpdateFrozenGeometry();
+        }
+    });
+    connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+}
+
+void TOutputTableView::setModel(QAbstractItemModel* model) {
+    QTableView::setModel(model);
+    frozen_->setModel(model);
+    frozen_->setSelectionModel(selectionModel());
+    auto hideOthers = [this] {
+        for (int c = 1; c < frozen_->model()->columnCount(); ++c) frozen_->setColumnHidden(c, true);
+        frozen_->setColumnWidth(0, columnWidth(0));
+        UpdateFrozenGeometry();
+    };
+    connect(model, &QAbstractItemModel::modelReset, this, hideOthers);
+    hideOthers();
+    frozen_->show();
+}
+
+void TOutputTableView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    UpdateFrozenGeometry();
+}
+
+QModelIndex TOutputTableView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    QModelIndex current = QTableView::moveCursor(action, modifiers);
+    // Keep the cursor's cell from sliding under the frozen column.
+    if (action == MoveLeft && current.column() > 0 &&
+        visualRect(current).topLeft().x() < frozen_->columnWidth(0)) {
+        const int newValue = horizontalScrollBar()->value() + visualRect(current).topLeft().x() -
+                             frozen_->columnWidth(0);
+        horizontalScrollBar()->setValue(newValue);
+    }
+    return current;
+}
+
+void TOutputTableView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (index.column() > 0) QTableView::scrollTo(index, hint);
+}
+
+void TOutputTableView::UpdateFrozenGeometry() {
+    frozen_->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), columnWidth(0),
+                         viewport()->height() + horizontalHeader()->height());
+}
+
+}  // namespace orvane

@@ -1,0 +1,77 @@
+// The output display's table: every column of an output file (time, drivers,
+// states, processes) at every output time. Numbers are stored as doubles
+// already rounded to 4 significant digits, so the table and the chart show
+// the same values; text is made only for the cells on screen, which keeps a
+// large file quick to open.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QTableView>
+#include <vector>
+
+namespace orvane {
+
+struct TGlobals;
+
+// The number "%.4g" shows for v, as a double (non-finite values unchanged).
+double RoundG4(double v);
+
+class TOutputTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TOutputTableModel(QObject* parent = nullptr);
+
+    // Builds the columns and their header texts from the catalogue: "Time",
+    // then every driver, state and process name, with their units.
+    void BuildHeader(const TGlobals& g);
+
+    int Columns() const { return static_cast<int>(names_.size()); }
+    int DataRowCount() const { return rows_; }
+    const QString& Name(int col) const { return names_[col]; }
+    const QString& Units(int col) const { return units_[col]; }
+    double Value(int row, int col) const {
+        return values_[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
+                       static_cast<std::size_t>(col)];
+    }
+    // A cell as the grid numbers them: row 0 column numbers, row 1 names,
+    // row 2 units, data from row 3 on. Empty outside the table.
+    QString CellText(int col, int gridRow) const;
+
+    // Replaces every data row; `values` holds Columns() numbers per row.
+    void SetRows(std::vector<double>&& values);
+    void Clear();
+
+    // Model rows: row 0 holds the units (it scrolls with the data).
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QStringList names_;
+    QStringList units_;
+    std::vector<double> values_;
+    int rows_ = 0;
+};
+
+// A read-only table view whose first column (the time) stays in place while
+// the others scroll sideways.
+class TOutputTableView : public QTableView {
+    Q_OBJECT
+public:
+    explicit TOutputTableView(QWidget* parent = nullptr);
+    void setModel(QAbstractItemModel* model) override;
+    QTableView* FrozenView() const { return frozen_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+private:
+    void UpdateFrozenGeometry();
+    QTableView* frozen_;
+};
+
+}  // namespace orvane
