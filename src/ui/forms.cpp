@@ -2,6 +2,8 @@
 #include "ui/forms.h"
 
 #include "ui/aboutbox.h"
+#include "ui/calculate_form.h"
+#include "ui/data.h"
 #include "ui/mainform.h"
 #include "ui/progress.h"
 #include "ui/trouble.h"
@@ -19,10 +21,12 @@ TForms CreateForms(TGlobals& g, IDialogService& dialogs, const QString& applicat
     // The other windows, in creation order. Each is a top-level window: the
     // main window is disabled during a run, and that must not disable them.
     // TFmCalculate (steady-state window):
+    f.FmCalculate = new TFmCalculate(g, dialogs, f);
     // TDlgScale (axis-scale dialog):
     // TDlgReload (reload dialog):
     // TFmParameter (parameter editor):
     // TDataForm (state and process tables):
+    f.DataForm = new TDataForm(g, dialogs, f);
     // TFmNote (driver editor):
     // TFmDisplayData (output display):
     f.FmAbout = new TFmAbout(g, dialogs, f);
@@ -51,6 +55,8 @@ void DestroyForms(TForms& forms) {
     DeleteForm(f.FmAbout);
     // Delete, in this order, TFmDisplayData, TFmNote, TDataForm, TFmParameter,
     // TDlgReload, TDlgScale and TFmCalculate here:
+    DeleteForm(f.DataForm);
+    DeleteForm(f.FmCalculate);
     TMainForm* main = f.MainForm;
     f.MainForm = nullptr;
     delete main;

@@ -1,6 +1,8 @@
 // Main-window commands that open the other windows. Each is one small
 // function so that the window it opens can take it over on its own.
 #include "ui/mainform.h"
+#include "ui/calculate_form.h"
+#include "ui/data.h"
 
 namespace orvane {
 
@@ -13,13 +15,16 @@ void TMainForm::DisplayOutput(bool tableMode) {
 void TMainForm::MIEditParamClick() {}
 
 // Edit > State Variables.
-void TMainForm::MIEditStatesClick() {}
+void TMainForm::MIEditStatesClick() {
+    forms_.DataForm->ShowStates();
+    UpdateMainForm();
+}
 
 // Files > Driver File > Edit..., and Edit > Drivers.
 void TMainForm::MIEditDrvClick() {}
 
 // Calculate > Steady State.
-void TMainForm::MICalcSSClick() {}
+void TMainForm::MICalcSSClick() { forms_.FmCalculate->ShowModalForm(); }
 
 // The Reload button.
 void TMainForm::BtnReloadClick() {}
