@@ -5,7 +5,10 @@
 #include "ui/calculate_form.h"
 #include "ui/data.h"
 #include "ui/mainform.h"
+#include "ui/note.h"
+#include "ui/params.h"
 #include "ui/progress.h"
+#include "ui/reloaddlg.h"
 #include "ui/trouble.h"
 // Headers of the other windows go here.
 
@@ -24,10 +27,13 @@ TForms CreateForms(TGlobals& g, IDialogService& dialogs, const QString& applicat
     f.FmCalculate = new TFmCalculate(g, dialogs, f);
     // TDlgScale (axis-scale dialog):
     // TDlgReload (reload dialog):
+    f.DlgReload = new TDlgReload(g, dialogs, f);
     // TFmParameter (parameter editor):
+    f.FmParameter = new TFmParameter(g, dialogs, f);
     // TDataForm (state and process tables):
     f.DataForm = new TDataForm(g, dialogs, f);
     // TFmNote (driver editor):
+    f.FmNote = new TFmNote(g, dialogs, f);
     // TFmDisplayData (output display):
     f.FmAbout = new TFmAbout(g, dialogs, f);
     // TFmSeries (series chooser):
@@ -55,7 +61,10 @@ void DestroyForms(TForms& forms) {
     DeleteForm(f.FmAbout);
     // Delete, in this order, TFmDisplayData, TFmNote, TDataForm, TFmParameter,
     // TDlgReload, TDlgScale and TFmCalculate here:
+    DeleteForm(f.FmNote);
     DeleteForm(f.DataForm);
+    DeleteForm(f.FmParameter);
+    DeleteForm(f.DlgReload);
     DeleteForm(f.FmCalculate);
     TMainForm* main = f.MainForm;
     f.MainForm = nullptr;

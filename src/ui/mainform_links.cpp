@@ -3,6 +3,9 @@
 #include "ui/mainform.h"
 #include "ui/calculate_form.h"
 #include "ui/data.h"
+#include "ui/note.h"
+#include "ui/params.h"
+#include "ui/reloaddlg.h"
 
 namespace orvane {
 
@@ -12,7 +15,11 @@ void TMainForm::DisplayOutput(bool tableMode) {
 }
 
 // Edit > Parameters.
-void TMainForm::MIEditParamClick() {}
+void TMainForm::MIEditParamClick() {
+    if (forms_.FmParameter->ShowModal() != QDialog::Accepted) return;
+    g_.OutputCurrent = false;
+    UpdateMainForm();
+}
 
 // Edit > State Variables.
 void TMainForm::MIEditStatesClick() {
@@ -21,12 +28,26 @@ void TMainForm::MIEditStatesClick() {
 }
 
 // Files > Driver File > Edit..., and Edit > Drivers.
-void TMainForm::MIEditDrvClick() {}
+void TMainForm::MIEditDrvClick() {
+    if (forms_.FmNote->ShowModal() != QDialog::Accepted) return;
+    g_.OutputCurrent = false;
+    g_.RunEnabled = false;
+    UpdateMainForm();
+}
 
 // Calculate > Steady State.
 void TMainForm::MICalcSSClick() { forms_.FmCalculate->ShowModalForm(); }
 
 // The Reload button.
-void TMainForm::BtnReloadClick() {}
+void TMainForm::BtnReloadClick() {
+    if (g_.ParamFileName.empty()) {
+        dialogs_.MessageDlg(TMsgKind::Warning, "Invalid parameter file. No values reloaded.",
+                            static_cast<int>(TMsgButton::OK));
+        return;
+    }
+    if (forms_.DlgReload->ShowModal() != QDialog::Accepted) return;
+    g_.OutputCurrent = false;
+    UpdateMainForm();
+}
 
 }  // namespace orvane
