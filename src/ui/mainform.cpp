@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -662,6 +663,8 @@ void TMainForm::BtnRunClick() {
     if (running_) return;
     TFmProgress* progress = g_.InteractiveRun ? forms_.FmProgress : nullptr;
     running_ = true;
+    // Disabling the window moves the focus; it comes back where it was.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     if (g_.InteractiveRun) {
         if (progress) progress->BeginRun();
         setEnabled(false);
@@ -683,6 +686,7 @@ void TMainForm::BtnRunClick() {
         PresentBox->setText(Q(FormatGeneral(g_.CurrentTime, 5)));
         if (progress) progress->EndRun();
         activateWindow();
+        if (focused && focused->window() == this) focused->setFocus(Qt::OtherFocusReason);
     }
     running_ = false;
 

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
 namespace orvane {
 
@@ -100,12 +101,19 @@ TFmTrouble::TFmTrouble(TGlobals& g, IDialogService& dialogs, TForms& forms, QWid
 
     LblTrouble = new QLabel("Having trouble \nparameterizing?\nClick the icon on the left.", this);
     LblTrouble->setObjectName("LblTrouble");
-    QFont big = font();
-    big.setPixelSize(px(20));
-    big.setBold(true);
-    LblTrouble->setFont(big);
     LblTrouble->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LblTrouble->setGeometry(px(270), px(20), px(270), px(84));
+    LblTrouble->setGeometry(px(270), px(20), px(272), px(84));
+    // The font's own widths vary: shrink it until every line fits.
+    QFont big = font();
+    for (int size = px(20); size >= 8; --size) {
+        big.setPixelSize(size);
+        const QFontMetrics fm(big);
+        int widest = 0;
+        for (const QString& line : LblTrouble->text().split('\n'))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        if (widest <= LblTrouble->width() && 3 * fm.lineSpacing() <= LblTrouble->height()) break;
+    }
+    LblTrouble->setFont(big);
 
     MmError = new QPlainTextEdit(this);
     MmError->setObjectName("MmError");

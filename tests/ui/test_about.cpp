@@ -50,6 +50,9 @@ private slots:
         QCOMPARE(trouble.windowTitle(), QString("FmTrouble"));
         QCOMPARE(trouble.LblTrouble->text(),
                  QString("Having trouble \nparameterizing?\nClick the icon on the left."));
+        const QFontMetrics fm(trouble.LblTrouble->font());
+        for (const QString& line : trouble.LblTrouble->text().split('\n'))
+            QVERIFY(fm.horizontalAdvance(line) <= trouble.LblTrouble->width());
         trouble.SetMessage("first error");
         trouble.SetMessage("Floating point division by zero");
         QCOMPARE(trouble.MmError->toPlainText(), QString("Floating point division by zero"));
