@@ -7,8 +7,29 @@
 #include "ui/mainform.h"
 #include "ui/qtdialogs.h"
 
+namespace {
+
+// Last line of defence: an error that escapes a window's handler is shown
+// like any command's error, and the program goes on.
+class TWorkbenchApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    orvane::IDialogService* Dialogs = nullptr;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            if (Dialogs) orvane::ReportError(*Dialogs, std::current_exception());
+            return false;
+        }
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TWorkbenchApplication app(argc, argv);
     // The program's file name, without directory and without anything from
     // its first "." on, selects the program's modes.
     QString title = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName()
@@ -17,6 +38,7 @@ int main(int argc, char** argv) {
 
     orvane::TGlobals g;
     orvane::TQtDialogService dialogs;
+    app.Dialogs = &dialogs;
     orvane::TForms forms;
     try {
         forms = orvane::CreateForms(g, dialogs, title);

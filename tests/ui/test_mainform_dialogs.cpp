@@ -1,0 +1,135 @@
+// The program's own dialog service, driven through Qt's real dialogs.
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "ui/qtdialogs.h"
+
+using namespace orvane;
+
+namespace {
+
+// Acts on the next modal dialog of type T once it is showing.
+template <class T>
+void WhenShown(std::function<void(T*)> act) {
+    QTimer::singleShot(10, [act] {
+        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) act(d);
+        else WhenShown<T>(act);
+    });
+}
+
+}  // namespace
+
+class TestQtDialogs : public QObject {
+    Q_OBJECT
+
+    TQtDialogService dialogs;
+    const TMsgButtons yesNoCancel = static_cast<int>(TMsgButton::Yes) |
+                                    static_cast<int>(TMsgButton::No) |
+                                    static_cast<int>(TMsgButton::Cancel);
+
+private slots:
+    void messageBoxShowsKindTextAndButtons() {
+        WhenShown<QMessageBox>([](QMessageBox* box) {
+            QCOMPARE(box->text(), QString("Save parameter file before exiting?"));
+            QCOMPARE(box->icon(), QMessageBox::Question);
+            QCOMPARE(box->standardButtons(),
+                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(dialogs.MessageDlg(TMsgKind::Confirmation, "Save parameter file before exiting?",
+                                    yesNoCancel),
+                 TMsgButton::No);
+
+        // Escape gives the most cautious answer offered.
+        WhenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        QCOMPARE(dialogs.MessageDlg(TMsgKind::Confirmation, "?", yesNoCancel), TMsgButton::Cancel);
+
+        WhenShown<QMessageBox>([](QMessageBox* box) {
+            QCOMPARE(box->icon(), QMessageBox::Critical);
+            QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(dialogs.MessageDlg(TMsgKind::Error, "Floating point overflow",
+                                    static_cast<int>(TMsgButton::OK)),
+                 TMsgButton::OK);
+    }
+
+    void inputBoxReturnsTheDefaultWhenCancelled() {
+        WhenShown<QInputDialog>([](QInputDialog* d) {
+            QCOMPARE(d->windowTitle(), QString("Output Time Step"));
+            QCOMPARE(d->labelText(), QString("Enter the time step for the output data."));
+            QCOMPARE(d->textValue(), QString("1"));
+            d->setTextValue("5");
+            d->reject();
+        });
+        QCOMPARE(dialogs.InputBox("Output Time Step", "Enter the time step for the output data.",
+                                  "1"),
+                 QString("1"));
+        WhenShown<QInputDialog>([](QInputDialog* d) {
+            d->setTextValue("2.5");
+            d->accept();
+        });
+        QCOMPARE(dialogs.InputBox("t", "p", "1"), QString("2.5"));
+    }
+
+    void fileFiltersMatchEveryFileForAllFiles() {
+        QCOMPARE(TQtDialogService::NameFilter({"Parameter FIles (*.par)", "*.par"}),
+                 QString("Parameter FIles (*.par)"));
+        QCOMPARE(TQtDialogService::NameFilter({"All Files", "*.*"}), QString("All Files (*)"));
+        QCOMPARE(TQtDialogService::NameFilter({"All Files (*.*)", "*.*"}),
+                 QString("All Files (*)"));
+    }
+
+    void fileDialogStartsHereAndAnswersRelativeNames() {
+        QTemporaryDir dir;
+        const QString old = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QFile f("site.par");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+
+        TFileDialogSpec spec;
+        spec.title = "Choose Parameter File";
+        spec.defaultExt = "par";
+        spec.filters = {{"Parameter FIles (*.par)", "*.par"}, {"All Files", "*.*"}};
+        spec.promptCreate = true;
+        spec.hideReadOnly = true;
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            QCOMPARE(d->windowTitle(), QString("Choose Parameter File"));
+            QCOMPARE(QDir(d->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+            QCOMPARE(d->nameFilters().size(), 2);
+            d->selectFile("site.par");
+            static_cast<QDialog*>(d)->accept();
+        });
+        QString path;
+        QVERIFY(dialogs.OpenFile(spec, path));
+        QCOMPARE(path, QString("site.par"));
+
+        // A name that does not exist is asked about; the default extension is added.
+        WhenShown<QFileDialog>([](QFileDialog* d) {
+            d->selectFile("new");
+            WhenShown<QMessageBox>(
+                [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+            static_cast<QDialog*>(d)->accept();
+        });
+        QVERIFY(dialogs.OpenFile(spec, path));
+        QCOMPARE(path, QString("new.par"));
+
+        WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        path = "unchanged";
+        QVERIFY(!dialogs.SaveFile(spec, path));
+        QCOMPARE(path, QString("unchanged"));
+        QDir::setCurrent(old);
+    }
+};
+
+QTEST_MAIN(TestQtDialogs)
+#include "test_mainform_dialogs.moc"
