@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -91,11 +92,9 @@ void TFmDisplayData::BuildControls() {
     // The right panel places its controls by hand: the close button moves
     // between modes, and the panel's height clips what a mode does not use.
     PnBottomRight = new QWidget(PnBottom);
-    PnBottomRight->setFixedWidth(kRightPanelWidth);
     bottom->addWidget(PnBottomRight);
 
     RgValueType = new QGroupBox("Plot as", PnBottomRight);
-    RgValueType->setGeometry(5, 2, kRightPanelWidth - 10, 92);
     auto* types = new QVBoxLayout(RgValueType);
     types->setContentsMargins(6, 2, 4, 2);
     types->setSpacing(0);
@@ -109,12 +108,18 @@ void TFmDisplayData::BuildControls() {
     valueTypes_->button(ActualValues)->setChecked(true);
 
     BtnUpdateChart = new QPushButton("&Update Chart", PnBottomRight);
-    BtnUpdateChart->setGeometry(20, 98, 130, 28);
     BtnUpdateChart->setDefault(true);
     BtnClearSeries = new QPushButton("Clear &Selection", PnBottomRight);
-    BtnClearSeries->setGeometry(20, 131, 130, 28);
     BtnCloseDisplay = new QPushButton("Close &Display", PnBottomRight);
-    BtnCloseDisplay->setGeometry(20, kCloseTopChart, 130, 28);
+
+    // 170 pixels unless the captions of "Plot as" need more in this font.
+    const int panelWidth = std::max(kRightPanelWidth, RgValueType->sizeHint().width() + 10);
+    PnBottomRight->setFixedWidth(panelWidth);
+    RgValueType->setGeometry(5, 2, panelWidth - 10, 92);
+    const int buttonLeft = (panelWidth - 130) / 2;
+    BtnUpdateChart->setGeometry(buttonLeft, 98, 130, 28);
+    BtnClearSeries->setGeometry(buttonLeft, 131, 130, 28);
+    BtnCloseDisplay->setGeometry(buttonLeft, kCloseTopChart, 130, 28);
 
     connect(BtnUpdateChart, &QPushButton::clicked, this, [this] { BtnUpdateChartClick(); });
     connect(BtnClearSeries, &QPushButton::clicked, this, [this] { BtnClearSeriesClick(); });

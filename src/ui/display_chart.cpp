@@ -39,15 +39,21 @@ TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
     // Group separators in the labels, whatever the user's locale.
     setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     setNoAntialiasingOnDrag(true);
+    setNotAntialiasedElements(QCP::aeScatters);
 
     plotLayout()->insertRow(0);
     title_ = new QCPTextElement(this, QString(), QFont(font().family(), font().pointSize() + 2, QFont::Bold));
     plotLayout()->addElement(0, 0, title_);
 
-    // The legend sits right of the plot so it never hides points.
+    // The legend sits right of the plot, at its top, so it never hides points.
     axisRect()->insetLayout()->take(legend);
-    plotLayout()->addElement(1, 1, legend);
+    auto* side = new QCPLayoutGrid;
+    plotLayout()->addElement(1, 1, side);
     plotLayout()->setColumnStretchFactor(1, 0.001);
+    side->addElement(0, 0, legend);
+    side->addElement(1, 0, new QCPLayoutElement(this));
+    side->setRowStretchFactor(0, 0.001);
+    side->setMargins(QMargins(0, 0, 6, 0));
     legend->setVisible(true);
     legend->setBorderPen(QPen(QColor(160, 160, 160)));
     legend->setMargins(QMargins(6, 4, 6, 4));
@@ -57,7 +63,7 @@ TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
         QCPGraph* s = addGraph();
         const TSeriesLook& look = kLooks[k];
         s->setLineStyle(QCPGraph::lsNone);
-        s->setScatterStyle(QCPScatterStyle(look.shape, QPen(look.outline, 1.2), QBrush(look.fill), kMarkerSize));
+        s->setScatterStyle(QCPScatterStyle(look.shape, QPen(look.outline, 1), QBrush(look.fill), kMarkerSize));
         s->setPen(QPen(look.outline));
         s->setAdaptiveSampling(true);
         s->setName(QString("Series%1").arg(k + 1));

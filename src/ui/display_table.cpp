@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -123,11 +124,13 @@ void SetUpView(QTableView* v) {
     // Fixed row heights: the view never measures rows, whatever their number.
     v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     v->verticalHeader()->setDefaultSectionSize(v->fontMetrics().height() + 6);
-    v->horizontalHeader()->setDefaultSectionSize(65);
+    // 65 pixels, or what the widest "%.4g" number needs in this font.
+    v->horizontalHeader()->setDefaultSectionSize(
+        std::max(65, v->fontMetrics().horizontalAdvance("-8.888e-888") + 8));
     v->horizontalHeader()->setMinimumSectionSize(20);
     v->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    v->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    v->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    // Left-aligned names show their beginning when the column is narrow.
+    v->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QPalette p = v->palette();
     p.setColor(QPalette::Base, p.color(QPalette::Window));
     v->setPalette(p);

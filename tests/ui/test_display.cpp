@@ -368,10 +368,13 @@ void TestDisplay::ListColumnsFollowWidth() {
     QCOMPARE(ListColumnCount(0, 1.2), 1);
 
     TDisplayEnv env;
-    env.display->resize(170 + 1200, 600);
+    // The list gets the window's width less the right-hand panel.
+    const int right = env.display->PnBottomRight->width();
+    QVERIFY(right >= 170);
+    env.display->resize(right + 1200, 600);
     env.display->show();
     QTRY_COMPARE(ListColumns(env.display->LbxSeries), 8);
-    env.display->resize(170 + 1050, 600);
+    env.display->resize(right + 1050, 600);
     QTRY_COMPARE(ListColumns(env.display->LbxSeries), 7);
 }
 
