@@ -4,11 +4,14 @@
 #include "ui/aboutbox.h"
 #include "ui/calculate_form.h"
 #include "ui/data.h"
+#include "ui/display.h"
 #include "ui/mainform.h"
 #include "ui/note.h"
 #include "ui/params.h"
 #include "ui/progress.h"
 #include "ui/reloaddlg.h"
+#include "ui/scaledlg.h"
+#include "ui/seriesform.h"
 #include "ui/trouble.h"
 // Headers of the other windows go here.
 
@@ -26,6 +29,7 @@ TForms CreateForms(TGlobals& g, IDialogService& dialogs, const QString& applicat
     // TFmCalculate (steady-state window):
     f.FmCalculate = new TFmCalculate(g, dialogs, f);
     // TDlgScale (axis-scale dialog):
+    f.DlgScale = new TDlgScale(g, dialogs, f);
     // TDlgReload (reload dialog):
     f.DlgReload = new TDlgReload(g, dialogs, f);
     // TFmParameter (parameter editor):
@@ -35,8 +39,10 @@ TForms CreateForms(TGlobals& g, IDialogService& dialogs, const QString& applicat
     // TFmNote (driver editor):
     f.FmNote = new TFmNote(g, dialogs, f);
     // TFmDisplayData (output display):
+    f.FmDisplayData = new TFmDisplayData(g, dialogs, f, main);
     f.FmAbout = new TFmAbout(g, dialogs, f);
     // TFmSeries (series chooser):
+    f.FmSeries = new TFmSeries(g, dialogs, f);
     f.FmTrouble = new TFmTrouble(g, dialogs, f);
     f.FmProgress = new TFmProgress(g, dialogs, f);
     return f;
@@ -58,10 +64,13 @@ void DestroyForms(TForms& forms) {
     DeleteForm(f.FmProgress);
     DeleteForm(f.FmTrouble);
     // Delete TFmSeries here:
+    DeleteForm(f.FmSeries);
     DeleteForm(f.FmAbout);
     // Delete, in this order, TFmDisplayData, TFmNote, TDataForm, TFmParameter,
     // TDlgReload, TDlgScale and TFmCalculate here:
+    DeleteForm(f.FmDisplayData);
     DeleteForm(f.FmNote);
+    DeleteForm(f.DlgScale);
     DeleteForm(f.DataForm);
     DeleteForm(f.FmParameter);
     DeleteForm(f.DlgReload);

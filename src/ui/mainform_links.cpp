@@ -3,6 +3,7 @@
 #include "ui/mainform.h"
 #include "ui/calculate_form.h"
 #include "ui/data.h"
+#include "ui/display.h"
 #include "ui/note.h"
 #include "ui/params.h"
 #include "ui/reloaddlg.h"
@@ -11,7 +12,8 @@ namespace orvane {
 
 // Output > Chart / Table.
 void TMainForm::DisplayOutput(bool tableMode) {
-    (void)tableMode;
+    g_.TableMode = tableMode;
+    forms_.FmDisplayData->ShowModal();
 }
 
 // Edit > Parameters.
