@@ -307,6 +307,9 @@ bool TFmCalculate::CheckValue(const TCalcField* field) const {
 void TFmCalculate::PaintField(TCalcField* field, bool valid) {
     QPalette pal = field->palette();
     pal.setColor(QPalette::Base, !valid ? QColor(Qt::yellow) : field->Input ? inputColor_ : resultColor_);
+    // An invalid value must stay readable inside a disabled group too.
+    pal.setColor(QPalette::Disabled, QPalette::Text,
+                 !valid ? QColor(80, 80, 80) : palette().color(QPalette::Disabled, QPalette::Text));
     field->setPalette(pal);
 }
 

@@ -202,8 +202,8 @@ void TFmCalculate::BuildGroups() {
                 units->setObjectName(Prefix(f.kind, true) + symbol + "Units");
                 units->Units = true;
                 caption->setBuddy(field);
-                caption->setMinimumWidth(150);
-                units->setMinimumWidth(110);
+                caption->setMinimumWidth(170);
+                units->setMinimumWidth(150);
                 field->setFixedWidth(96);
                 field->setAlignment(Qt::AlignRight);
                 grid->addWidget(caption, row, col0);

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QScreen>
 #include <QWindow>
 #include <QVBoxLayout>
@@ -67,7 +68,7 @@ TDataForm::TDataForm(TGlobals& g, IDialogService& dialogs, TForms& forms, QWidge
     auto* header = AdvStringGrid1->horizontalHeader();
     header->setMinimumHeight(21);
     for (int c = 0; c < GridColumns; ++c) header->resizeSection(c, 190);
-    header->resizeSection(ColCheck, 80);
+    header->resizeSection(ColCheck, CheckColumnWidth());
     header->resizeSection(ColSymbol, 120);
 
     // Every state row carries a check box from the start.
@@ -95,7 +96,7 @@ void TDataForm::PrepareStates() {
 
     TDataGrid& grid = *AdvStringGrid1;
     TStringGridModel& m = grid.Model();
-    grid.horizontalHeader()->resizeSection(ColCheck, 80);
+    grid.horizontalHeader()->resizeSection(ColCheck, CheckColumnWidth());
     grid.horizontalHeader()->resizeSection(ColSymbol, 120);
     grid.setColumnHidden(ColCheck, false);
     m.SetGridRows(numstate + 1);
@@ -113,6 +114,8 @@ void TDataForm::PrepareStates() {
     }
     grid.SetCursor(ColValue, 1);
     grid.scrollToTop();
+    grid.horizontalScrollBar()->setValue(0);
+    FitWidth();
 
     BtnOK->setVisible(true);
     BtnOK->setEnabled(true);
@@ -163,6 +166,7 @@ void TDataForm::ShowProcess() {
     if (!owner) owner = QApplication::activeWindow();
     if (owner == this) owner = nullptr;
     if (!isVisible()) {
+        FitWidth();
         setWindowModality(Qt::NonModal);
         if (owner) {
             // Right of the owner, but kept on its screen.
@@ -180,6 +184,26 @@ void TDataForm::ShowProcess() {
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this && windowHandle())
         windowHandle()->setTransientParent(modal->windowHandle());
     raise();
+}
+
+int TDataForm::CheckColumnWidth() const {
+    // 80 pixels, or enough for the bold "HoldConstant" heading if that is wider.
+    QFont bold = AdvStringGrid1->font();
+    bold.setBold(true);
+    return std::max(80, QFontMetrics(bold).horizontalAdvance("HoldConstant") + 12);
+}
+
+void TDataForm::FitWidth() {
+    // Wide enough for every visible column, so the check boxes and the units
+    // are not scrolled out of sight; a window already opened keeps its size.
+    if (isVisible()) return;
+    const TDataGrid& grid = *AdvStringGrid1;
+    int want = 2 * grid.frameWidth() + grid.verticalScrollBar()->sizeHint().width() + 2;
+    for (int c = 0; c < GridColumns; ++c)
+        if (!grid.isColumnHidden(c)) want += grid.horizontalHeader()->sectionSize(c);
+    int w = std::max(565, want);
+    if (const QScreen* screen = this->screen()) w = std::min(w, screen->availableGeometry().width());
+    resize(w, height());
 }
 
 void TDataForm::UpdateProcess() {

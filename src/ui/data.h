@@ -69,6 +69,8 @@ public slots:
 
 private:
     void PrepareStates();
+    void FitWidth();
+    int CheckColumnWidth() const;
     void SetRow(int row, std::string_view symbol, std::string_view name, double value,
                 std::string_view units);
 

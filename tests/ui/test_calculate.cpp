@@ -431,6 +431,28 @@ private slots:
         QVERIFY(form->Group("GbState")->isEnabled());  // only the interactive mode disables
     }
 
+    void processTableIsUsableBesideTheModalWindow() {
+        bool shown = false;
+        bool closed = false;
+        QTimer::singleShot(0, form, [&] {
+            form->BtnShowallProc->click();
+            QTest::qWait(20);
+            shown = table->isVisible();
+            // A click that goes through the window system, where modality applies.
+            QPushButton* close = table->BtnCancel;
+            QTest::mouseClick(table->windowHandle(), Qt::LeftButton, {},
+                              close->mapTo(table, close->rect().center()));
+            QTest::qWait(20);
+            closed = !table->isVisible();
+            form->BtnOK->click();
+        });
+        QTimer::singleShot(10000, form, [&] { if (form->isVisible()) form->done(-1); });
+        dialogs.messageAnswers = {TMsgButton::No};
+        form->ShowModalForm();
+        QVERIFY(shown);
+        QVERIFY(closed);
+    }
+
     void modalOpeningRuns() {
         QTimer::singleShot(0, form, [&] {
             Enter("MeStateCf", "300");
