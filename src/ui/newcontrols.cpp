@@ -1,13 +1,13 @@
 #include "ui/newcontrols.h"
 
+#include <QHelpEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
 #include <QStackedWidget>
-#include <QStyleOptionTab>
-#include <QTabBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "ui/data_grid.h"
@@ -43,6 +43,17 @@ TMyTabSheet::TMyTabSheet(const QString& caption, int gridColumns, QWidget* paren
     layout->addWidget(Grid, 1);
 }
 
+namespace {
+void SetLabelText(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+}  // namespace
+
+void TMyTabSheet::SetSymbol(const QString& text) { SetLabelText(LblSymbol, text); }
+void TMyTabSheet::SetValue(const QString& text) { SetLabelText(LblValue, text); }
+void TMyTabSheet::SetUnits(const QString& text) { SetLabelText(LblUnits, text); }
+
 void TMyTabSheet::SetCaption(const QString& caption) {
     caption_ = caption;
     if (pageControl_) pageControl_->update();
@@ -51,20 +62,30 @@ void TMyTabSheet::SetCaption(const QString& caption) {
 // ---- Tab strip ---------------------------------------------------------------
 
 // Draws the tabs of its page control in rows and activates a page on click.
+// The tabs are drawn here rather than by the style, whose tab shapes assume a
+// single row.
 class TMyTabStrip : public QWidget {
 public:
-    explicit TMyTabStrip(TMyPageControl& control) : QWidget(&control), control_(control) {
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
+    explicit TMyTabStrip(TMyPageControl& control) : QWidget(&control), control_(control) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        const int active = control_.ActivePageIndex();
-        // The active tab last, so that its raised outline is drawn on top.
-        for (int k = 0; k < control_.PageCount(); ++k)
-            if (k != active) DrawTab(painter, k);
-        if (active >= 0) DrawTab(painter, active);
+        for (int k = 0; k < control_.PageCount(); ++k) DrawTab(painter, k);
+    }
+
+    bool event(QEvent* event) override {
+        // The whole caption of a tab too narrow for it.
+        if (event->type() == QEvent::ToolTip) {
+            auto* help = static_cast<QHelpEvent*>(event);
+            const int k = control_.TabAt(mapTo(&control_, help->pos()));
+            if (k >= 0)
+                QToolTip::showText(help->globalPos(), control_.Pages(k)->Caption(), this);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+        return QWidget::event(event);
     }
 
     void mousePressEvent(QMouseEvent* event) override {
@@ -75,27 +96,24 @@ protected:
 
 private:
     void DrawTab(QPainter& painter, int k) {
-        QStyleOptionTab opt;
-        opt.initFrom(this);
-        opt.shape = QTabBar::RoundedNorth;
-        opt.rect = control_.TabRect(k).translated(-pos());
-        const int perRow = control_.TabsPerRow();
-        const int col = k % perRow;
-        const int lastInRow = std::min(control_.PageCount(), (k / perRow + 1) * perRow) - 1;
-        if (perRow == 1 || (k == lastInRow && col == 0))
-            opt.position = QStyleOptionTab::OnlyOneTab;
-        else if (col == 0)
-            opt.position = QStyleOptionTab::Beginning;
-        else if (k == lastInRow)
-            opt.position = QStyleOptionTab::End;
-        else
-            opt.position = QStyleOptionTab::Middle;
         const bool selected = k == control_.ActivePageIndex();
-        if (selected) opt.state |= QStyle::State_Selected;
-        opt.state &= ~QStyle::State_HasFocus;
+        const QRect cell = control_.TabRect(k).translated(-pos());
+        // The active tab stands out: lighter, a little taller, bold caption.
+        const QRect tab = selected ? cell.adjusted(0, 0, -1, -1) : cell.adjusted(1, 2, -2, -1);
+        const QPalette& pal = palette();
+        painter.fillRect(tab, selected ? pal.color(QPalette::Base) : pal.color(QPalette::Button));
+        painter.setPen(selected ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid));
+        painter.drawRect(tab);
+        if (selected) painter.fillRect(tab.left() + 1, tab.top() + 1, tab.width() - 1, 2,
+                                       pal.color(QPalette::Highlight));
+        QFont font = painter.font();
+        font.setBold(selected);
+        painter.setFont(font);
+        painter.setPen(pal.color(QPalette::ButtonText));
+        const QRect text = tab.adjusted(4, 0, -4, 0);
         const QString caption = control_.Pages(k)->Caption();
-        opt.text = opt.fontMetrics.elidedText(caption, Qt::ElideRight, opt.rect.width() - 10);
-        style()->drawControl(QStyle::CE_TabBarTab, &opt, &painter, this);
+        painter.drawText(text, Qt::AlignCenter,
+                         QFontMetrics(font).elidedText(caption, Qt::ElideRight, text.width()));
     }
 
     TMyPageControl& control_;
@@ -107,12 +125,7 @@ TMyPageControl::TMyPageControl(QWidget* parent) : QWidget(parent) {
     strip_ = new TMyTabStrip(*this);
     stack_ = new QStackedWidget(this);
     stack_->setFrameShape(QFrame::StyledPanel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(strip_);
-    layout->addWidget(stack_, 1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     // The keys work wherever the focus is in the window, also inside a
     // grid's cell editor.
@@ -123,7 +136,6 @@ TMyPageControl::TMyPageControl(QWidget* parent) : QWidget(parent) {
     };
     addKey(QKeySequence(Qt::CTRL | Qt::Key_Tab), true);
     addKey(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false);
-    UpdateStripHeight();
 }
 
 TMyTabSheet* TMyPageControl::Pages(int index) const {
@@ -137,8 +149,7 @@ void TMyPageControl::AddPage(TMyTabSheet* sheet) {
     pages_.append(sheet);
     stack_->addWidget(sheet);
     if (active_ < 0) SetActivePageIndex(0);
-    UpdateStripHeight();
-    strip_->update();
+    LayoutChildren();
 }
 
 void TMyPageControl::SetActivePageIndex(int index) {
@@ -183,14 +194,23 @@ int TMyPageControl::TabAt(const QPoint& pos) const {
     return k < PageCount() ? k : -1;
 }
 
-void TMyPageControl::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    UpdateStripHeight();
+QSize TMyPageControl::sizeHint() const {
+    return {5 * TabWidth, 8 * TabHeight() + 300};
 }
 
-void TMyPageControl::UpdateStripHeight() {
+QSize TMyPageControl::minimumSizeHint() const { return {TabWidth, 2 * TabHeight() + 100}; }
+
+void TMyPageControl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutChildren();
+}
+
+// The tabs take as many rows as the width needs; the page gets the rest.
+void TMyPageControl::LayoutChildren() {
     const int h = std::max(1, TabRowCount()) * TabHeight();
-    if (strip_->height() != h || strip_->minimumHeight() != h) strip_->setFixedHeight(h);
+    strip_->setGeometry(0, 0, width(), h);
+    stack_->setGeometry(0, h, width(), std::max(0, height() - h));
+    strip_->update();
 }
 
 }  // namespace orvane

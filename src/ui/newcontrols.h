@@ -30,6 +30,11 @@ public:
     int PageIndex() const { return pageIndex_; }
     TMyPageControl* PageControl() const { return pageControl_; }
 
+    // The texts of the header strip.
+    void SetSymbol(const QString& text);
+    void SetValue(const QString& text);
+    void SetUnits(const QString& text);
+
     // The header strip and its three texts, at fixed places on one line.
     QFrame* Strip = nullptr;
     QLabel* LblSymbol = nullptr;
@@ -78,6 +83,9 @@ public:
     QRect TabRect(int index) const;
     int TabAt(const QPoint& pos) const;
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     void ActivePageChanged(int index);
 
@@ -85,7 +93,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void UpdateStripHeight();
+    void LayoutChildren();
 
     QList<TMyTabSheet*> pages_;
     int active_ = -1;

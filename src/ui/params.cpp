@@ -75,7 +75,7 @@ void TFmParameter::FormCreate() {
     connect(BtnClose, &QPushButton::clicked, this, &TFmParameter::BtnCloseClick);
     // The keyboard follows the page that is shown.
     connect(PageControl, &TMyPageControl::ActivePageChanged, this, [this](int k) {
-        if (isVisible()) Page(k)->Grid->setFocus();
+        if (isVisible()) FocusGrid(*Page(k)->Grid);
     });
 }
 
@@ -85,9 +85,9 @@ void TFmParameter::AddPage(int process) {
     PageControl->AddPage(sheet);
     pageProcess_.append(process);
 
-    sheet->LblSymbol->setText(Text(proc.symbol));
-    sheet->LblUnits->setText(Text(proc.units));
-    sheet->LblValue->setText(QString::fromStdString(FormatGeneral(proc.value, 5)));
+    sheet->SetSymbol(Text(proc.symbol));
+    sheet->SetUnits(Text(proc.units));
+    sheet->SetValue(QString::fromStdString(FormatGeneral(proc.value, 5)));
 
     TDataGrid& grid = *sheet->Grid;
     grid.OnSelectCell = [](int col, int row) { return StringGridSelectCell(col, row); };
@@ -128,7 +128,14 @@ void TFmParameter::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
     RunGuarded(dialogs_, [this] { FormShow(nullptr); });
-    if (TMyTabSheet* sheet = PageControl->ActivePage()) sheet->Grid->setFocus();
+    if (TMyTabSheet* sheet = PageControl->ActivePage()) FocusGrid(*sheet->Grid);
+}
+
+// The grid takes the keyboard with its cell editor open, ready for typing.
+void TFmParameter::FocusGrid(TDataGrid& grid) {
+    grid.setFocus();
+    const QModelIndex current = grid.currentIndex();
+    if (current.isValid() && !grid.indexWidget(current)) grid.edit(current);
 }
 
 bool TFmParameter::eventFilter(QObject* watched, QEvent* event) {
@@ -174,7 +181,7 @@ void TFmParameter::FormShow(QObject* sender) {
     for (int k = 0; k < PageControl->PageCount(); ++k) {
         const int p = pageProcess_[k];
         TMyTabSheet* sheet = Page(k);
-        sheet->LblValue->setText(QString::fromStdString(FormatGeneral(g_.Processes[p].value, 5)));
+        sheet->SetValue(QString::fromStdString(FormatGeneral(g_.Processes[p].value, 5)));
         const int offset = ParamOffset(p);
         TStringGridModel& cells = sheet->Grid->Model();
         for (int j = 1; j <= g_.Processes[p].numparams; ++j)

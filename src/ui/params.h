@@ -15,6 +15,7 @@ class QShowEvent;
 
 namespace orvane {
 
+class TDataGrid;
 class TMyPageControl;
 class TMyTabSheet;
 
@@ -74,6 +75,7 @@ private:
     void FormCreate();
     void AddPage(int process);
     void HideProcessTable();
+    void FocusGrid(TDataGrid& grid);
 
     TGlobals& g_;
     IDialogService& dialogs_;

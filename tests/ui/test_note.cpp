@@ -1,8 +1,10 @@
 // The driver editor: its text layout, what a save writes, and the Close question.
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -12,7 +14,8 @@
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "model/errors.h"
-#include "ui/mainform_iface.h"
+#include "ui/forms.h"
+#include "ui/mainform.h"
 #include "ui/note.h"
 #include "ui/support_dialogs.h"
 
@@ -297,6 +300,34 @@ private slots:
         QCOMPARE(rig.dialogs.MessageTexts(), QStringList({MsgInvalidNumericInput}));
         QCOMPARE(rig.Lines().size(), 3);
         QVERIFY(!rig.g.DriverReader.IsOpen());
+    }
+
+    void TheMainWindowHearsOfSavesOnly() {
+        TRig rig;
+        const QString path = rig.Write("m.drr", {{0, 1, 2, 3, 4, 5, 6, 7, 8}});
+        TGlobals g;
+        TScriptedDialogs dialogs;
+        TForms forms = CreateForms(g, dialogs, "orvane");
+        g.DriverFileName = path.toStdString();
+        g.OutputCurrent = true;
+        g.RunEnabled = true;
+        TFmNote& note = *forms.FmNote;
+
+        // Pressed once the modal window is up and waiting.
+        QTimer::singleShot(0, note.BtnClose, &QPushButton::click);
+        forms.MainForm->MIEditDrvClick();
+        QVERIFY(g.OutputCurrent);
+        QVERIFY(g.RunEnabled);
+
+        dialogs.fileAnswers = {rig.Path("saved.drr")};
+        // Pressed once the modal window is up and waiting.
+        QTimer::singleShot(0, note.BtnSaveFile, &QPushButton::click);
+        forms.MainForm->MIEditDrvClick();
+        QVERIFY(!g.OutputCurrent);
+        QVERIFY(!g.RunEnabled);
+        QCOMPARE(g.DriverFileName, rig.Path("saved.drr").toStdString());
+        QCOMPARE(forms.MainForm->DriverBox->text(), rig.Path("saved.drr"));
+        DestroyForms(forms);
     }
 };
 

@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "io/fileio.h"
@@ -13,6 +15,8 @@
 #include "model/site_fixture.h"
 #include "ui/data.h"
 #include "ui/data_grid.h"
+#include "ui/forms.h"
+#include "ui/mainform.h"
 #include "ui/newcontrols.h"
 #include "ui/params.h"
 #include "ui/support_dialogs.h"
@@ -24,6 +28,28 @@ namespace {
 const QString NoDriverFile = "No Driver File. Process values will not be calculated.";
 const QString InvalidParameter = "Invalid Parameter. Process values will not be calculated.";
 const QString Consent = "Previous parameter values will be lost if you proceed. Continue?";
+
+// The site's drivers as a one-row driver file.
+void WriteSiteDrivers(TGlobals& g, const std::string& path) {
+    OpenDriverFile(g, path, g.ModelDef.numdrive, g.Drivers, true);
+    WriteDriverRow(g, 0, g.ModelDef.numdrive, g.Drivers);
+    CloseDriverFile(g);
+    g.DriverFileName = path;
+}
+
+// Types into a value cell as a user does: the cell editor holds the text
+// until something commits it.
+void TypeInto(TFmParameter& editor, int page, int row, const QString& text) {
+    editor.PageControl->SetActivePageIndex(page);
+    TDataGrid& grid = *editor.Page(page)->Grid;
+    grid.SetCursor(2, row);
+    const QModelIndex index = grid.Model().index(row - 1, 2);
+    if (!grid.indexWidget(index)) grid.edit(index);
+    auto* field = qobject_cast<QLineEdit*>(grid.indexWidget(index));
+    QVERIFY(field);
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
 
 // A complete site in memory, its drivers in a file, the process table and
 // the editor, as the program holds them.
@@ -40,10 +66,7 @@ struct TRig {
         g.Messages = &dialogs;
         fixture::LoadSite(g);
         g.ParamFileName = "site.par";
-        g.DriverFileName = Path("site.drr");
-        OpenDriverFile(g, g.DriverFileName, g.ModelDef.numdrive, g.Drivers, true);
-        WriteDriverRow(g, 0, g.ModelDef.numdrive, g.Drivers);
-        CloseDriverFile(g);
+        WriteSiteDrivers(g, Path("site.drr"));
         editor = std::make_unique<TFmParameter>(g, dialogs, forms);
         table = std::make_unique<TDataForm>(g, dialogs, forms);
         forms.FmParameter = editor.get();
@@ -65,19 +88,7 @@ struct TRig {
     QString Cell(int page, int row) const { return Grid(page).Model().Cell(2, row); }
     int Count(const QString& text) const { return dialogs.MessageTexts().count(text); }
 
-    // Types into the value cell as a user does: the cell editor holds the
-    // text until something commits it.
-    void Type(int page, int row, const QString& text) {
-        editor->PageControl->SetActivePageIndex(page);
-        TDataGrid& grid = Grid(page);
-        grid.SetCursor(2, row);
-        const QModelIndex index = grid.Model().index(row - 1, 2);
-        if (!grid.indexWidget(index)) grid.edit(index);
-        auto* field = qobject_cast<QLineEdit*>(grid.indexWidget(index));
-        QVERIFY(field);
-        field->selectAll();
-        QTest::keyClicks(field, text);
-    }
+    void Type(int page, int row, const QString& text) { TypeInto(*editor, page, row, text); }
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 };
 
@@ -345,6 +356,34 @@ private slots:
         QVERIFY(rig.editor->isVisible());
         QCOMPARE(rig.Cell(0, 2), QString("180"));
         QCOMPARE(rig.Grid(0).CursorRow(), 3);
+    }
+
+    void TheMainWindowHearsOnlyOfOk() {
+        QTemporaryDir dir;
+        TGlobals g;
+        TScriptedDialogs dialogs;
+        TForms forms = CreateForms(g, dialogs, "orvane");
+        fixture::LoadSite(g);
+        g.ParamFileName = "site.par";
+        WriteSiteDrivers(g, dir.filePath("site.drr").toStdString());
+        g.OutputCurrent = true;
+        TFmParameter& e = *forms.FmParameter;
+
+        QTimer::singleShot(0, &e, [&] {
+            TypeInto(e, 0, 10, "0.5");
+            QTest::mouseClick(e.BtnUpdateProc, Qt::LeftButton);
+            QTest::mouseClick(e.BtnClose, Qt::LeftButton);
+        });
+        forms.MainForm->MIEditParamClick();
+        QCOMPARE(g.Params[pa::Sc].value, 0.5);
+        QVERIFY(g.ParamsChanged);
+        QVERIFY(g.OutputCurrent);
+
+        // Pressed once the modal window is up and waiting.
+        QTimer::singleShot(0, e.BtnOK, &QPushButton::click);
+        forms.MainForm->MIEditParamClick();
+        QVERIFY(!g.OutputCurrent);
+        DestroyForms(forms);
     }
 };
 

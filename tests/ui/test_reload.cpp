@@ -5,12 +5,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "io/fileio.h"
 #include "model/catalogue.h"
 #include "model/site_fixture.h"
+#include "ui/forms.h"
+#include "ui/mainform.h"
 #include "ui/reloaddlg.h"
 #include "ui/support_dialogs.h"
 
@@ -177,6 +181,37 @@ private slots:
         QCOMPARE(rig.g.States[st::Cf].value, 5.0);
         QCOMPARE(rig.g.Params[pa::Sc].value, 99.0);
         QVERIFY(rig.g.ParamsChanged);
+    }
+
+    void TheMainWindowsReloadButton() {
+        QTemporaryDir dir;
+        TGlobals g;
+        TScriptedDialogs dialogs;
+        TForms forms = CreateForms(g, dialogs, "orvane");
+        TMainForm& main = *forms.MainForm;
+        g.OutputCurrent = true;
+        main.BtnReloadClick();
+        QCOMPARE(dialogs.MessageTexts(), QStringList({"Invalid parameter file. No values reloaded."}));
+        QCOMPARE(dialogs.messages[0].kind, TMsgKind::Warning);
+        QVERIFY(g.OutputCurrent);
+
+        fixture::LoadSite(g);
+        g.ParamFileName = dir.filePath("site.par").toStdString();
+        WriteParamFile(g, g.ParamFileName, 88, g.Params, 19, g.States, 0);
+        const double sc = g.Params[pa::Sc].value;
+        g.Params[pa::Sc].value = 99;
+        // Pressed once the modal window is up and waiting.
+        QTimer::singleShot(0, forms.DlgReload->CancelBtn, &QPushButton::click);
+        main.BtnReloadClick();
+        QCOMPARE(g.Params[pa::Sc].value, 99.0);
+        QVERIFY(g.OutputCurrent);
+
+        // Pressed once the modal window is up and waiting.
+        QTimer::singleShot(0, forms.DlgReload->OKBtn, &QPushButton::click);
+        main.BtnReloadClick();
+        QCOMPARE(g.Params[pa::Sc].value, sc);
+        QVERIFY(!g.OutputCurrent);
+        DestroyForms(forms);
     }
 };
 
