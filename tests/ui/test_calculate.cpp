@@ -16,6 +16,7 @@
 #include "ui/data.h"
 #include "ui/data_grid.h"
 #include "ui/forms.h"
+#include "ui/mainform.h"
 #include "ui/mainform_iface.h"
 #include "ui/support_dialogs.h"
 
@@ -462,6 +463,36 @@ private slots:
         dialogs.messageAnswers = {TMsgButton::No};
         QCOMPARE(form->ShowModalForm(), int(QDialog::Accepted));
         QCOMPARE(g->States[st::Cf].value, 300.0);
+    }
+
+    void calculateMenuOpensTheWindowAndErrorsReachTheReport() {
+        TGlobals mg;
+        TScriptedDialogs md;
+        TForms mf = CreateForms(mg, md, "orvane");
+        QVERIFY(fixture::LoadSteadySite(mg));
+        mg.DriverFileName = g->DriverFileName;
+        mg.Messages = &md;
+        bool opened = false;
+        QTimer::singleShot(0, mf.FmCalculate, [&] {
+            opened = mf.FmCalculate->isVisible() && mf.FmCalculate->isModal();
+            mf.FmCalculate->BtnOK->click();
+        });
+        QTimer::singleShot(5000, mf.FmCalculate, [&] {
+            if (mf.FmCalculate->isVisible()) mf.FmCalculate->done(-1);
+        });
+        md.messageAnswers = {TMsgButton::No};
+        mf.MainForm->MICalcSS->trigger();
+        QVERIFY(opened);
+        QVERIFY(md.MessageTexts().contains("Calculate steady state now?"));
+
+        // Without a driver file the window does not open and the user is told.
+        mg.DriverFileName = dir.filePath("none.drr").toStdString();
+        md.Clear();
+        mf.MainForm->MICalcSS->trigger();
+        QVERIFY(!mf.FmCalculate->isVisible());
+        QVERIFY(md.MessageTexts().contains("Cannot read driver file. File does not exist."));
+        QVERIFY(md.messages.size() >= 2);  // and the reading error that followed
+        DestroyForms(mf);
     }
 };
 

@@ -13,6 +13,7 @@
 #include "ui/data.h"
 #include "ui/data_grid.h"
 #include "ui/forms.h"
+#include "ui/mainform.h"
 #include "ui/support_dialogs.h"
 
 using namespace orvane;
@@ -280,6 +281,26 @@ private slots:
         ClickCheckBox(st::Clr);
         QVERIFY(g->States[st::Clr].HoldConstant);
         form->BtnCancel->click();
+    }
+
+    void editMenuOpensTheStateTable() {
+        TGlobals mg;
+        TScriptedDialogs md;
+        TForms mf = CreateForms(mg, md, "orvane");
+        mg.OutputCurrent = true;
+        bool modal = false;
+        QTimer::singleShot(0, mf.DataForm, [&] {
+            modal = mf.DataForm->isVisible() && mf.DataForm->isModal() && !mf.DataForm->ShowingProcesses;
+            mf.DataForm->AdvStringGrid1->Model().SetCell(3, st::Cw, "5");
+            mf.DataForm->BtnOK->click();
+        });
+        QTimer::singleShot(5000, mf.DataForm, [&] { if (mf.DataForm->isVisible()) mf.DataForm->done(-1); });
+        mf.MainForm->MIEditStates->trigger();
+        QVERIFY(modal);
+        QCOMPARE(mg.States[st::Cw].value, 5.0);
+        QVERIFY(mg.ParamsChanged);
+        QVERIFY(!mg.OutputCurrent);
+        DestroyForms(mf);
     }
 };
 
