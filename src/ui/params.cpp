@@ -243,6 +243,7 @@ bool TFmParameter::UpdateProcesses(QObject* /*button*/) {
         updateparams();
     } catch (const EConvertError&) {
         ReportError(dialogs_, std::current_exception());
+        FocusGrid(*PageControl->ActivePage()->Grid);
         return false;
     }
     FormShow(BtnUpdateProc);
@@ -268,6 +269,7 @@ void TFmParameter::BtnOKClick() {
         // The editor stays open on the offending cell, so that no other
         // pending edit is lost.
         ReportError(dialogs_, std::current_exception());
+        FocusGrid(*PageControl->ActivePage()->Grid);
         return;
     }
     HideProcessTable();

@@ -332,6 +332,7 @@ private slots:
         QVERIFY(e.isVisible());
         QCOMPARE(e.PageControl->ActivePageIndex(), 5);
         QCOMPARE(rig.Grid(5).CursorRow(), 1);
+        QVERIFY(rig.Grid(5).indexWidget(rig.Grid(5).Model().index(0, 2)));
         QCOMPARE(rig.Cell(9, 1), QString("7"));
 
         // Update processes fails the same way, after the consent.
