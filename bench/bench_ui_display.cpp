@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 
 #include "io/fileio.h"
 #include "model/catalogue.h"
@@ -95,7 +94,10 @@ struct TBench {
 void BM_ReadFileBytes(benchmark::State& state, TBench* b) {
     for (auto _ : state) {
         std::ifstream in(b->path, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.seekg(0, std::ios::end);
+        std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+        in.seekg(0);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         benchmark::DoNotOptimize(bytes.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(QFileInfo(QString::fromStdString(b->path)).size()));

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "test_display_env.h"
+#include "ui/mainform.h"
 
 using namespace orvane;
 using namespace orvane::testing;
@@ -58,6 +59,7 @@ private slots:
     void PrintAsksAndReportsMissingPrinter();
     void SaveImageWritesPngAndPdf();
     void ExportTableWritesCsv();
+    void MainWindowOpensTheDisplay();
 };
 
 void TestDisplayDialogs::IndependentAxisChangesAtNextUpdate() {
@@ -274,6 +276,42 @@ void TestDisplayDialogs::ExportTableWritesCsv() {
     QVERIFY(!env.display->ExportTable(env.Path("missing-dir/table.csv")));
     QCOMPARE(env.dialogs.messages.size(), 1);
     QVERIFY(env.dialogs.messages[0].text.startsWith("Cannot export the table"));
+}
+
+void TestDisplayDialogs::MainWindowOpensTheDisplay() {
+    TDisplayEnv files;
+    const QString path = files.WriteOutput("run.out", {0, 1, 2}, Plain);
+
+    TGlobals g;
+    TScriptedDialogs dialogs;
+    TForms forms = CreateForms(g, dialogs, "orvane");
+    TMainForm* main = forms.MainForm;
+    TFmDisplayData* display = main->Forms().FmDisplayData;
+    QVERIFY(display && main->Forms().FmSeries && main->Forms().DlgScale);
+
+    // Output > From File, then Table.
+    dialogs.fileAnswers << path;
+    main->MIViewOutFile->trigger();
+    QVERIFY(main->MITable->isEnabled());
+    WithModal(display, [&] { main->MITable->trigger(); }, [&] {
+        QVERIFY(g.TableMode);
+        QVERIFY(display->SgModelOutput->isVisible());
+        QCOMPARE(display->OutputTable->DataRowCount(), 3);
+        QCOMPARE(display->windowTitle(), "Model Output - File: " + path);
+        QTest::mouseClick(display->BtnCloseDisplay, Qt::LeftButton);
+    });
+    QVERIFY(!g.ReloadNeeded);
+
+    // Chart opens the same table without rereading it.
+    files.WriteOutput("run.out", {0, 1, 2, 3}, Plain);
+    WithModal(display, [&] { main->MIChart->trigger(); }, [&] {
+        QVERIFY(!g.TableMode);
+        QVERIFY(display->ChOutput->isVisible());
+        QCOMPARE(display->OutputTable->DataRowCount(), 3);
+        display->close();
+    });
+    QVERIFY(dialogs.messages.isEmpty());
+    DestroyForms(forms);
 }
 
 QTEST_MAIN(TestDisplayDialogs)
