@@ -43,6 +43,9 @@ constexpr int Buttons(std::initializer_list<TMsgButton> bs) {
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
+// Equal, or both not a number.
+bool SameValue(double a, double b) { return a == b || (a != a && b != b); }
+
 std::string MessageOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
@@ -283,7 +286,7 @@ void TFmCalculate::UpdateForm(bool calculate) {
     if (g_.InteractiveRun) {
         TDataForm* table = DataForm();
         if (table && table->isVisible() && table->ShowingProcesses) {
-            CopySetToModel(g_, Calc.ShownSet);
+            CommitToModel(Calc.ShownSet);
             table->UpdateProcess();
         }
     }
@@ -364,7 +367,7 @@ void TFmCalculate::DisableGroupBoxes() {
 // ---- Buttons -----------------------------------------------------------------
 
 void TFmCalculate::BtnOKClick() {
-    CopySetToModel(g_, Calc.ShownSet);
+    CommitToModel(Calc.ShownSet);
     if (g_.InteractiveRun) {
         if (TDataForm* table = DataForm(); table && table->isVisible()) table->hide();
     }
@@ -374,7 +377,7 @@ void TFmCalculate::BtnOKClick() {
 void TFmCalculate::BtnCancelClick() {
     const TMsgButton answer = dialogs_.MessageDlg(TMsgKind::Confirmation, MsgDiscard,
                                                   Buttons({TMsgButton::Yes, TMsgButton::No}));
-    CopySetToModel(g_, answer == TMsgButton::Yes ? Calc.SavedSet : Calc.ShownSet);
+    CommitToModel(answer == TMsgButton::Yes ? Calc.SavedSet : Calc.ShownSet);
     if (TDataForm* table = DataForm(); table && table->isVisible()) table->hide();
     QDialog::reject();
 }
@@ -389,13 +392,15 @@ void TFmCalculate::BtnSaveParamFileClick() {
     }
     g_.States = Calc.ShownSet.States;
     g_.Params = Calc.ShownSet.Params;
+    // Marked as unsaved until the save has really written them.
+    g_.ParamsChanged = true;
     if (IMainForm* main = MainLink()) main->MISaveParamClick();
     ParamFileSaved = true;
     Calc.MarkSaved();
 }
 
 void TFmCalculate::BtnShowallProcClick() {
-    CopySetToModel(g_, Calc.ShownSet);
+    CommitToModel(Calc.ShownSet);
     if (TDataForm* table = DataForm()) table->ShowProcess();
 }
 
@@ -412,6 +417,18 @@ void TFmCalculate::keyPressEvent(QKeyEvent* event) {
 }
 
 // ---- Helpers -----------------------------------------------------------------
+
+void TFmCalculate::CommitToModel(const TValueSet& set) {
+    // New initial states or parameters in the model are unsaved work: the
+    // exit question must know of them.
+    bool changed = false;
+    for (int i = 1; i <= g_.ModelDef.numstate && !changed; ++i)
+        changed = !SameValue(g_.States[i].value, set.States[i].value);
+    for (int i = 1; i <= g_.ModelDef.numparam && !changed; ++i)
+        changed = !SameValue(g_.Params[i].value, set.Params[i].value);
+    CopySetToModel(g_, set);
+    if (changed) g_.ParamsChanged = true;
+}
 
 void TFmCalculate::Guarded(const std::function<void()>& handler) {
     try {

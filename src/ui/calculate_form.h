@@ -145,6 +145,9 @@ private:
     void BuildGroups();
     void PaintField(TCalcField* field, bool valid);
     void SetStatus(bool green);
+    // Copies a value set into the model's arrays, marking changed states or
+    // parameters as unsaved.
+    void CommitToModel(const TValueSet& set);
     // Runs a handler of this window; whatever escapes it goes to the general
     // error report and the window stays open.
     void Guarded(const std::function<void()>& handler);

@@ -168,6 +168,10 @@ private slots:
         // Leaving a field without changing it stores nothing and calculates nothing.
         QTest::keyClick(F("MePs"), Qt::Key_Tab);
         QVERIFY(!form->Calc.FinalPass);
+        // Tab follows the entries of the group and passes over the foliage density.
+        QVERIFY(F("MePar_daymid")->hasFocus());
+        QTest::keyClick(F("MePar_daymid"), Qt::Key_Tab);
+        QVERIFY(F("MePar_Deltad")->hasFocus());
         // Declining leaves the model as it was.
         for (int i = 1; i <= 19; ++i) QCOMPARE(g->States[i].value, states[i].value);
     }
@@ -255,11 +259,18 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(g->States[st::Cf].value, 250.0);
 
+        // OK with nothing changed leaves nothing unsaved...
+        Open();
+        form->BtnOK->click();
+        QVERIFY(!g->ParamsChanged);
+
+        // ...but new values are unsaved work that the exit question must know of.
         Open();
         Enter("MeStateCf", "310");
         form->BtnOK->click();
         QVERIFY(!form->isVisible());
         QCOMPARE(g->States[st::Cf].value, 310.0);
+        QVERIFY(g->ParamsChanged);
         QCOMPARE(g->Processes[pr::NPPf].value, form->Calc.ShownSet.Processes[pr::NPPf].value);
     }
 
