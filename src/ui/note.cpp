@@ -104,7 +104,7 @@ IMainForm* TFmNote::MainForm() const {
 void TFmNote::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
-    FormActivate();
+    RunGuarded(dialogs_, [this] { FormActivate(); });
     MoDrivers->setFocus();
 }
 
@@ -123,33 +123,33 @@ void TFmNote::FormActivate() {
     }
     QStringList lines{Text(names), Text(units)};
 
+    // Whatever happens to the reading, the lines built so far are shown.
+    auto showLines = [&] {
+        MoDrivers->setPlainText(lines.join('\n'));
+        MoDrivers->document()->setModified(false);
+    };
     if (!g_.DriverFileName.empty()) {
         // Read into a copy: showing the file must not change the drivers in
         // force.
         drivearray row = g_.Drivers;
-        OpenDriverFile(g_, g_.DriverFileName, numdrive, row, false);
-        // A missing file has been reported by the reader; there is nothing to list.
-        if (g_.DriverReader.IsOpen()) {
-            try {
-                double time = 0;
-                while (ReadDriverRow(g_, time, numdrive, row)) {
-                    std::string line = DriverTextField(DriverValueText(time));
-                    for (int i = 1; i <= numdrive; ++i)
-                        line += DriverTextField(DriverValueText(row[i].value));
-                    lines << Text(line);
-                }
-            } catch (...) {
-                CloseDriverFile(g_);
-                MoDrivers->setPlainText(lines.join('\n'));
-                MoDrivers->document()->setModified(false);
-                ReportError(dialogs_, std::current_exception());
-                return;
+        try {
+            OpenDriverFile(g_, g_.DriverFileName, numdrive, row, false);
+            // A missing file has been reported by the reader; there is nothing to list.
+            double time = 0;
+            while (g_.DriverReader.IsOpen() && ReadDriverRow(g_, time, numdrive, row)) {
+                std::string line = DriverTextField(DriverValueText(time));
+                for (int i = 1; i <= numdrive; ++i) line += DriverTextField(DriverValueText(row[i].value));
+                lines << Text(line);
             }
+        } catch (...) {
             CloseDriverFile(g_);
+            showLines();
+            ReportError(dialogs_, std::current_exception());
+            return;
         }
+        CloseDriverFile(g_);
     }
-    MoDrivers->setPlainText(lines.join('\n'));
-    MoDrivers->document()->setModified(false);
+    showLines();
 }
 
 bool TFmNote::SaveText() {

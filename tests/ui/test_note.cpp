@@ -300,6 +300,13 @@ private slots:
         QCOMPARE(rig.dialogs.MessageTexts(), QStringList({MsgInvalidNumericInput}));
         QCOMPARE(rig.Lines().size(), 3);
         QVERIFY(!rig.g.DriverReader.IsOpen());
+
+        // A folder in place of a file is reported, not fatal.
+        rig.dialogs.Clear();
+        rig.note->hide();
+        rig.Open(rig.dir.path());
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QCOMPARE(rig.Lines().size(), 2);
     }
 
     void TheMainWindowHearsOfSavesOnly() {
