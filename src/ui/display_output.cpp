@@ -26,6 +26,21 @@ QByteArray CsvField(const QString& text) {
     return s;
 }
 
+// Asks where to save; empty when cancelled. A name without a suffix gets
+// the default one.
+QString AskSavePath(IDialogService& dialogs, const QString& title, const QString& defaultExt,
+                    const QList<TFileFilter>& filters) {
+    TFileDialogSpec spec;
+    spec.title = title;
+    spec.defaultExt = defaultExt;
+    spec.filters = filters;
+    spec.promptOverwrite = true;
+    QString path;
+    if (!dialogs.SaveFile(spec, path) || path.isEmpty()) return {};
+    if (QFileInfo(path).suffix().isEmpty()) path += "." + defaultExt;
+    return path;
+}
+
 }  // namespace
 
 void TFmDisplayData::MIPrintChartClick() {
@@ -52,15 +67,9 @@ void TFmDisplayData::PrintChart() {
 }
 
 void TFmDisplayData::MISaveImageClick() {
-    TFileDialogSpec spec;
-    spec.title = "Save Chart Image";
-    spec.defaultExt = "png";
-    spec.filters = {{"PNG Images (*.png)", "*.png"}, {"PDF Documents (*.pdf)", "*.pdf"}};
-    spec.promptOverwrite = true;
-    QString path;
-    if (!dialogs_.SaveFile(spec, path) || path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += ".png";
-    SaveChartImage(path);
+    const QString path = AskSavePath(dialogs_, "Save Chart Image", "png",
+                                     {{"PNG Images (*.png)", "*.png"}, {"PDF Documents (*.pdf)", "*.pdf"}});
+    if (!path.isEmpty()) SaveChartImage(path);
 }
 
 bool TFmDisplayData::SaveChartImage(const QString& path) {
@@ -74,15 +83,9 @@ bool TFmDisplayData::SaveChartImage(const QString& path) {
 }
 
 void TFmDisplayData::MIExportTableClick() {
-    TFileDialogSpec spec;
-    spec.title = "Export Table";
-    spec.defaultExt = "csv";
-    spec.filters = {{"CSV Files (*.csv)", "*.csv"}, {"All Files (*.*)", "*.*"}};
-    spec.promptOverwrite = true;
-    QString path;
-    if (!dialogs_.SaveFile(spec, path) || path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += ".csv";
-    ExportTable(path);
+    const QString path = AskSavePath(dialogs_, "Export Table", "csv",
+                                     {{"CSV Files (*.csv)", "*.csv"}, {"All Files (*.*)", "*.*"}});
+    if (!path.isEmpty()) ExportTable(path);
 }
 
 bool TFmDisplayData::ExportTable(const QString& path) {
