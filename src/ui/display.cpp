@@ -1,5 +1,6 @@
 #include "ui/display.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -249,6 +250,8 @@ void TFmDisplayData::ClearTable() {
 }
 
 void TFmDisplayData::LoadOutput() {
+    // A large file takes a moment; show that the program is busy reading.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     ClearTable();
     setWindowTitle("Model Output - File: " + QString::fromStdString(g_.DisplayFile));
 
@@ -281,6 +284,7 @@ void TFmDisplayData::LoadOutput() {
         if (error.empty()) error = e.what();
     }
     OutputTable->SetRows(std::move(values));
+    QApplication::restoreOverrideCursor();
     if (!error.empty())
         dialogs_.MessageDlg(TMsgKind::Error, QString::fromStdString(error), static_cast<int>(TMsgButton::OK));
 }
