@@ -25,6 +25,15 @@ void WhenShown(std::function<void(T*)> act) {
     });
 }
 
+// Types `name` into a file dialog and accepts it, as a user does. The dialog
+// may still be reading its directory, which can reset the name: then again.
+void AcceptName(QFileDialog* d, const QString& name) {
+    if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) edit->setText(name);
+    else d->selectFile(name);
+    static_cast<QDialog*>(d)->accept();
+    if (d->isVisible()) QTimer::singleShot(20, d, [d, name] { AcceptName(d, name); });
+}
+
 }  // namespace
 
 class TestQtDialogs : public QObject {
@@ -106,8 +115,7 @@ private slots:
             QCOMPARE(d->windowTitle(), QString("Choose Parameter File"));
             QCOMPARE(QDir(d->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
             QCOMPARE(d->nameFilters().size(), 2);
-            d->selectFile("site.par");
-            static_cast<QDialog*>(d)->accept();
+            AcceptName(d, "site.par");
         });
         QString path;
         QVERIFY(dialogs.OpenFile(spec, path));
@@ -115,10 +123,9 @@ private slots:
 
         // A name that does not exist is asked about; the default extension is added.
         WhenShown<QFileDialog>([](QFileDialog* d) {
-            d->selectFile("new");
             WhenShown<QMessageBox>(
                 [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
-            static_cast<QDialog*>(d)->accept();
+            AcceptName(d, "new");
         });
         QVERIFY(dialogs.OpenFile(spec, path));
         QCOMPARE(path, QString("new.par"));
