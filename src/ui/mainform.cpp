@@ -345,21 +345,16 @@ void TMainForm::BuildMenus() {
                 [this, handler = std::move(handler)] { Guarded(handler); });
         return a;
     };
-    auto submenu = [](QMenu* parent, const QString& caption, const char* name) {
+    // A menu of the menu bar or a submenu.
+    auto submenu = [](auto* parent, const QString& caption, const char* name) {
         QMenu* m = parent->addMenu(caption);
         m->setObjectName(name);
         m->menuAction()->setObjectName(QString(name) + "Item");
         return m;
     };
     QMenuBar* bar = menuBar();
-    auto topMenu = [bar](const QString& caption, const char* name) {
-        QMenu* m = bar->addMenu(caption);
-        m->setObjectName(name);
-        m->menuAction()->setObjectName(QString(name) + "Item");
-        return m;
-    };
 
-    MIFiles = topMenu("&Files", "MIFiles");
+    MIFiles = submenu(bar, "&Files", "MIFiles");
     MIParamFile = submenu(MIFiles, "&Parameter File", "MIParamFile");
     MIChooseParam = command(MIParamFile, "&Choose...", "MIChooseParam",
                             [this] { ChooseParamFile(TFileSource::Menu); });
@@ -378,18 +373,18 @@ void TMainForm::BuildMenus() {
     MIFiles->addSeparator();
     MIExit = command(MIFiles, "E&xit", "MIExit", [this] { MIExitClick(); });
 
-    MIEdit = topMenu("&Edit", "MIEdit");
+    MIEdit = submenu(bar, "&Edit", "MIEdit");
     MIEditParam = command(MIEdit, "&Parameters", "MIEditParam", [this] { MIEditParamClick(); });
     MIEditStates =
         command(MIEdit, "&State Variables", "MIEditStates", [this] { MIEditStatesClick(); });
     MIEditDrv = command(MIEdit, "&Drivers", "MIEditDrv", [this] { MIEditDrvClick(); });
 
-    MICalculate = topMenu("&Calculate", "MICalculate");
+    MICalculate = submenu(bar, "&Calculate", "MICalculate");
     MICalTime = command(MICalculate, "&At Time", "MICalTime", [this] { MICalTimeClick(); });
     MICalcSS = command(MICalculate, "&Steady State", "MICalcSS", [this] { MICalcSSClick(); });
     MICalculate->menuAction()->setEnabled(false);
 
-    MIOutput = topMenu("&Output", "MIOutput");
+    MIOutput = submenu(bar, "&Output", "MIOutput");
     MIChart = command(MIOutput, "&Chart", "MIChart", [this] { DisplayOutput(false); });
     MITable = command(MIOutput, "Ta&ble", "MITable", [this] { DisplayOutput(true); });
     MIChart->setEnabled(false);
@@ -742,10 +737,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         auto* field = qobject_cast<QLineEdit*>(watched);
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Only leaving a field within this window counts: not another
-        // window or a popup taking the focus, not a handler that is still
-        // busy moving it, not a run disabling the window.
+        // window, a popup or the menu bar taking the focus, not a handler
+        // that is still busy moving it, not a run disabling the window.
         if (field && !running_ && !ignoreLeave_ && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason) {
+            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason) {
             ignoreLeave_ = true;
             Guarded([this, field] { FieldLeft(field); });
             ignoreLeave_ = false;
