@@ -77,6 +77,59 @@ TEST(Equations, EveryProcessMatchesAnIndependentCalculation) {
     }
 }
 
+// The other side of every switch the forest site does not reach: nitrogen-rich
+// organs (maintenance respiration capped by carbon at the growth C:N), root
+// C:N below qu0, part of the wood as sapwood, soil wetter than field capacity,
+// no ammonium sorption, respiration at its optimum temperature, a southern
+// site in its winter half-year, and an insoluble C:N below target.
+TEST(Equations, OtherBranchesMatchAnIndependentCalculation) {
+    TSite site;
+    site.d[dr::Tamax].value = 35;
+    site.d[dr::Tamin].value = 15;  // Ta = Tropt
+    site.d[dr::Ppt].value = 1.5;
+    site.s[st::Nf].value = 20;
+    site.s[st::Nw].value = 60;
+    site.s[st::Nr].value = 30;
+    site.s[st::Ci].value = 5000;  // Ci / Na = 16.7 < qI = 20
+    site.p[pa::h1].value = 2;
+    site.p[pa::Wf].value = 0.15;
+    site.p[pa::Deltad].value = -30;
+    site.p[pa::daymid].value = 200;
+    site.p[pa::Nnh4mx].value = 0;
+    site.Evaluate();
+
+    // Closed forms of the branches taken.
+    const double W = site[pr::W];
+    const double CNgf = (4.0 * 10) / (0.112 * 20), CNgw = (0.048125 * 50) / (0.00012 * 100),
+                 CNgr = (1.77083 * 20) / (0.03125 * 40);
+    EXPECT_EQ(site[pr::Hr], 1.0);
+    EXPECT_EQ(site[pr::qU], 30.0);
+    EXPECT_DOUBLE_EQ(site[pr::Csw], 2 * (250.0 / 50) * std::sqrt(9000.0));
+    EXPECT_DOUBLE_EQ(site[pr::Nsw], site[pr::Csw] * 60 / 9000);
+    EXPECT_DOUBLE_EQ(site[pr::Rfmet], 10.9338 * 250 / CNgf);
+    EXPECT_DOUBLE_EQ(site[pr::Rwmet], 0.5 * 10.9338 * site[pr::Csw] / CNgw);
+    EXPECT_DOUBLE_EQ(site[pr::Rrmet], 10.9338 * 600 / CNgr);
+    EXPECT_DOUBLE_EQ(site[pr::Nnh4aq], 1.0 / (1.4e-05 * W));
+    EXPECT_NEAR(site[pr::Nnh4s], 0.0, 1e-12);
+    EXPECT_EQ(site[pr::FNia], 0.0);
+
+    // Values worked out separately from the written equations.
+    const struct {
+        int process;
+        double value;
+    } expected[] = {
+        {pr::Unh4, 25.063712232727372},   {pr::Qw, 0.9011017828685566},
+        {pr::Qnh4, 7.151601453747859},    {pr::Ps, 1642.6320433054998},
+        {pr::Jd, 0.8290896419930042},     {pr::rs, 571.4243447414667},
+        {pr::FClambdaE, 253.76153857796726}, {pr::FClambdaI, 246.53780874027248},
+        {pr::dNfdt, -10.0},               {pr::dNnh4dt, 28.16401334990468},
+        {pr::dNadt, -21.31106930302467},
+    };
+    for (const auto& e : expected)
+        EXPECT_NEAR(site[e.process], e.value, 1e-12 * std::fabs(e.value) + 1e-12)
+            << site.x[e.process].symbol;
+}
+
 TEST(Equations, ForestSiteIsNearSteadyState) {
     TSite site;
     site.Evaluate();
