@@ -34,7 +34,7 @@ constexpr const char* Usage =
     "Runs the model from the initial states and parameters of PARAMFILE with the\n"
     "drivers of DRIVERFILE and writes every output step to OUTPUTFILE (replaced).\n"
     "\n"
-    "  --start S        start time (default 0)\n"
+    "  --start S        start time (default 0); not negative\n"
     "  --stop T         stop time (default 2); must be greater than the start time\n"
     "  --step H         simulation time step (default 1); greater than 0\n"
     "  --output-step K  output time step (default 1); a whole multiple of the time\n"
@@ -147,6 +147,10 @@ TOptions ParseArguments(int argc, char** argv) {
     if (!std::isfinite(o.start) || !std::isfinite(o.stop)) {
         throw TUsageError("the start and stop times must be finite numbers");
     }
+    // Driver-file times are never negative (the sign marks interpolation), and
+    // the reader's start of a pass cannot be told apart from a request before
+    // a first row at time 0: a run from a negative time would take wrong drivers.
+    if (o.start < 0) throw TUsageError("the start time must not be negative");
     if (!(o.stop > o.start)) throw TUsageError("the stop time must be greater than the start time");
     if (!(o.step > 0) || !std::isfinite(o.step)) throw TUsageError("the time step must be greater than 0");
     if (!(o.outputStep > 0) || !std::isfinite(o.outputStep)) {

@@ -115,6 +115,7 @@ TEST_F(Runner, UsageErrorsExitWithTwo) {
         {Files() + " --stop abc", "'abc' is not a valid floating point value"},
         {Files() + " --step 1,5", "'1,5' is not a valid floating point value"},
         {Files() + " --start 3 --stop 3", "stop time must be greater"},
+        {Files() + " --start -1 --stop 1", "start time must not be negative"},
         {Files() + " --step 0", "time step must be greater than 0"},
         {Files() + " --output-step -1", "output time step must be greater than 0"},
         {Files() + " --speed 2", "unknown option --speed"},
