@@ -25,9 +25,23 @@ struct Num {
 namespace detail {
 // Sum, difference or product r of a and b: inf - inf and 0 * inf are
 // invalid, an infinite result from finite operands is an overflow.
-inline Num Settle(double r, double a, double b) {
+template <class T>
+T Settle(T r, T a, T b) {
     if (std::isnan(r) && !std::isnan(a) && !std::isnan(b)) RaiseInvalidOp();
     if (std::isinf(r) && std::isfinite(a) && std::isfinite(b)) RaiseOverflow();
+    return r;
+}
+
+template <class T>
+T Quotient(T a, T b) {
+    if (std::isnan(a) || std::isnan(b)) return a / b;
+    if (b == 0) {
+        if (a == 0) RaiseInvalidOp();  // 0/0
+        RaiseZeroDivide();
+    }
+    if (std::isinf(a) && std::isinf(b)) RaiseInvalidOp();
+    const T r = a / b;
+    if (std::isinf(r) && std::isfinite(a)) RaiseOverflow();
     return r;
 }
 }  // namespace detail
@@ -36,16 +50,19 @@ inline Num operator+(Num a, Num b) { return detail::Settle(a.v + b.v, a.v, b.v);
 inline Num operator-(Num a, Num b) { return detail::Settle(a.v - b.v, a.v, b.v); }
 inline Num operator*(Num a, Num b) { return detail::Settle(a.v * b.v, a.v, b.v); }
 inline Num operator-(Num a) { return -a.v; }
+inline Num operator/(Num a, Num b) { return detail::Quotient(a.v, b.v); }
 
-inline Num operator/(Num a, Num b) {
-    if (std::isnan(a.v) || std::isnan(b.v)) return a.v / b.v;
-    if (b.v == 0.0) {
-        if (a.v == 0.0) RaiseInvalidOp();  // 0/0
-        RaiseZeroDivide();
-    }
-    if (std::isinf(a.v) && std::isinf(b.v)) RaiseInvalidOp();
-    const double r = a.v / b.v;
-    if (std::isinf(r) && std::isfinite(a.v)) RaiseOverflow();
+// Extended precision, for the few formulas whose constants are held as
+// extended values: every operation stays extended and the result is rounded
+// once, when it is stored as a double.
+inline long double AddX(long double a, long double b) { return detail::Settle(a + b, a, b); }
+inline long double SubX(long double a, long double b) { return detail::Settle(a - b, a, b); }
+inline long double MulX(long double a, long double b) { return detail::Settle(a * b, a, b); }
+inline long double DivX(long double a, long double b) { return detail::Quotient(a, b); }
+// Rounds to a double; a finite value beyond its range overflows.
+inline double StoreX(long double x) {
+    const double r = static_cast<double>(x);
+    if (std::isinf(r) && std::isfinite(x)) RaiseOverflow();
     return r;
 }
 

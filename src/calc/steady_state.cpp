@@ -244,8 +244,14 @@ void TSteadyStateCalc::DeriveValues(const processarray& start) {
     // Leaching equals deposition; the sorption capacity that holds the
     // entered ammonium at that solution concentration.
     pro[pr::Qnh4].value = drv[dr::Dnh4].value;
-    pro[pr::Nnh4aq].value = (Q(pr::Qnh4) / (Num(0.014) * St(pr::Qw))).v;
-    pro[pr::Nnh4s].value = (S(st::Nnh4) - ((Num(1.4e-05) * Q(pr::W)) * Q(pr::Nnh4aq))).v;
+    // The unit factors 0.014 and 1.4e-05 are extended-precision constants;
+    // these two formulas stay extended until their results are stored.
+    {
+        using checked::DivX, checked::MulX, checked::StoreX, checked::SubX;
+        pro[pr::Nnh4aq].value = StoreX(DivX(pro[pr::Qnh4].value, MulX(0.014L, start[pr::Qw].value)));
+        pro[pr::Nnh4s].value = StoreX(SubX(
+            sta[st::Nnh4].value, MulX(MulX(1.4e-05L, pro[pr::W].value), pro[pr::Nnh4aq].value)));
+    }
     par[pa::Nnh4mx].value = (((P(pa::etanh4) + Q(pr::Nnh4aq)) * Q(pr::Nnh4s)) /
                              ((Q(pr::Nnh4aq) * P(pa::rho)) * P(pa::z)))
                                 .v;

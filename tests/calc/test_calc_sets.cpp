@@ -159,6 +159,19 @@ TEST(CheckedMath, FaultsAreReportedAtTheOperation) {
     EXPECT_TRUE(std::isnan((Num(nan) / 0.0).v));
     EXPECT_TRUE(std::isnan((Num(nan) - nan).v));
     EXPECT_EQ((Num(6) / 4 - 1.5).v, 0.0);
+
+    // Extended precision: the same faults, and an overflow only when a value
+    // beyond the range of a double is stored.
+    using checked::DivX, checked::MulX, checked::StoreX, checked::SubX;
+    EXPECT_THROW(DivX(1, MulX(0.014L, 0)), EZeroDivide);
+    EXPECT_THROW(DivX(0, 0), EInvalidOp);
+    EXPECT_THROW(SubX(std::numeric_limits<long double>::infinity(),
+                      std::numeric_limits<long double>::infinity()),
+                 EInvalidOp);
+    const long double big = MulX(1e300L, 1e300L);  // fine in extended range
+    EXPECT_THROW(StoreX(big), EOverflow);
+    EXPECT_EQ(StoreX(DivX(big, 1e300L)), 1e300);
+    EXPECT_EQ(StoreX(MulX(1e-300L, 1e-300L)), 0.0);
 }
 
 }  // namespace

@@ -288,6 +288,38 @@ TEST_F(SteadyState, InsolubleCNAtOrBelowTargetInTheFinalEvaluation) {
     }
 }
 
+TEST_F(SteadyState, AmmoniumUnitFactorsAreExtendedPrecision) {
+    // The solution concentration and the sorbed ammonium are computed with
+    // extended-precision unit factors and rounded once; the sorption capacity
+    // derived from them must match that to the last bit.
+    int differsFromDouble = 0;
+    for (int i = 1; i <= 40; ++i) {
+        SCOPED_TRACE(i);
+        Open();
+        EnterSteadyObservations();
+        const double dnh4 = 0.0137 * i;
+        calc.WorkSet.Drivers[dr::Dnh4].value = dnh4;
+        const double W = calc.WorkSet.Processes[pr::W].value;
+        const double nnh4 = calc.WorkSet.States[st::Nnh4].value;
+        try {
+            calc.Recalculate();
+        } catch (const ECalcNewProcess&) {
+            // The derived values stand; only the final evaluation failed.
+        }
+        const double qw = calc.StartProcesses[pr::Qw].value;
+        const double aq = static_cast<double>(dnh4 / (0.014L * qw));
+        const double s = static_cast<double>(nnh4 - (1.4e-05L * W) * aq);
+        const paramarray& p = calc.WorkSet.Params;
+        const double mx = ((p[pa::etanh4].value + aq) * s) / ((aq * p[pa::rho].value) * p[pa::z].value);
+        EXPECT_EQ(p[pa::Nnh4mx].value, mx);
+        const double aqDouble = dnh4 / (0.014 * qw);
+        const double sDouble = nnh4 - (1.4e-05 * W) * aqDouble;
+        if (aqDouble != aq || sDouble != s) ++differsFromDouble;
+    }
+    // Plain double constants would have given other values for some entries.
+    EXPECT_GT(differsFromDouble, 0);
+}
+
 // Nothing in the calculator is shared between instances: calculations on
 // separate globals give the same results side by side as one after another.
 TEST(SteadyStateThreads, IndependentCalculationsRunInParallel) {
