@@ -58,6 +58,28 @@ std::string MessageOf(std::exception_ptr error) {
     }
 }
 
+// Raises the error being handled again, of the same kind, with `prefix`
+// before its message.
+[[noreturn]] void RethrowPrefixed(const std::string& prefix) {
+    try {
+        throw;
+    } catch (const ECalcInitialProc& e) {
+        throw ECalcInitialProc(prefix + e.Message());
+    } catch (const ECalcNewValue& e) {
+        throw ECalcNewValue(prefix + e.Message());
+    } catch (const ECalcNewProcess& e) {
+        throw ECalcNewProcess(prefix + e.Message());
+    } catch (const ECalculateError& e) {
+        throw ECalculateError(prefix + e.Message());
+    } catch (const EMathError& e) {
+        throw EMathError(prefix + e.Message());
+    } catch (const EOrvaneError& e) {
+        throw EOrvaneError(prefix + e.Message());
+    } catch (...) {
+        throw EOrvaneError(prefix + MessageOf(std::current_exception()));
+    }
+}
+
 }  // namespace
 
 // ---- Fields ------------------------------------------------------------------
@@ -263,8 +285,8 @@ void TFmCalculate::UpdateForm(bool calculate) {
         Calc.FinalPass = false;
         if (calculate) CalculateSteadyState();
     } catch (...) {
+        if (!g_.InteractiveRun) RethrowPrefixed(MsgCalcFailed);
         const std::string message = MsgCalcFailed + MessageOf(std::current_exception());
-        if (!g_.InteractiveRun) throw EOrvaneError(message);
         dialogs_.MessageDlg(TMsgKind::Error, QString::fromStdString(message),
                             Buttons({TMsgButton::OK}));
         DisableGroupBoxes();

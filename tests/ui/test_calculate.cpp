@@ -441,6 +441,21 @@ private slots:
         Enter("MeStateNh", "1e6");
         QVERIFY(dialogs.messages.last().text.startsWith("Steady state calculation failed. "));
         QVERIFY(form->Group("GbState")->isEnabled());  // only the interactive mode disables
+
+        // The error passed on keeps its kind; only its message gains the prefix.
+        bool newValue = false;
+        try {
+            form->ChangeValue(KindProcess, pr::Ps, 100, true);
+        } catch (const ECalcNewValue& e) {
+            newValue = true;
+            message = QString::fromStdString(e.Message());
+        } catch (...) {
+        }
+        QVERIFY(newValue);
+        QVERIFY(message.startsWith("Steady state calculation failed. Error calculating new "
+                                   "parameter or state variable."));
+        QVERIFY(message.endsWith("Additional Info:  Insufficient photosynthesis, plant "
+                                 "respiration is negative. "));
     }
 
     void processTableIsUsableBesideTheModalWindow() {
