@@ -139,6 +139,13 @@ bool TQtDialogService::FileDialog(bool save, const TFileDialogSpec& spec, QStrin
         const QStringList chosen = dlg.selectedFiles();
         if (chosen.isEmpty()) return false;
         const QFileInfo info(chosen.first());
+        // A name typed into a folder that is not there could be neither read
+        // nor created.
+        if (!info.absoluteDir().exists()) {
+            QMessageBox::warning(DialogParent(), spec.title,
+                                 info.absolutePath() + "\nThe folder does not exist.");
+            continue;
+        }
         if (spec.hideReadOnly && info.exists() && !info.isWritable()) {
             QMessageBox::warning(DialogParent(), spec.title,
                                  info.fileName() + " is read-only.\nChoose another file.");

@@ -130,6 +130,24 @@ private slots:
         QVERIFY(dialogs.OpenFile(spec, path));
         QCOMPARE(path, QString("new.par"));
 
+        // A name in a folder that does not exist is refused; the dialog stays.
+        bool warned = false;
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            WhenShown<QMessageBox>([&, d](QMessageBox* box) {
+                warned = box->text().endsWith("The folder does not exist.");
+                box->button(QMessageBox::Ok)->click();
+                QTimer::singleShot(20, d, [d] { d->reject(); });
+            });
+            AcceptName(d, "nowhere/site.out");
+        });
+        TFileDialogSpec save;
+        save.title = "Save Output File as";
+        save.defaultExt = "out";
+        path = "unchanged";
+        QVERIFY(!dialogs.SaveFile(save, path));
+        QVERIFY(warned);
+        QCOMPARE(path, QString("unchanged"));
+
         WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         path = "unchanged";
         QVERIFY(!dialogs.SaveFile(spec, path));
