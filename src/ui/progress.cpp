@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -65,8 +66,10 @@ void TFmProgress::BeginRun() {
     BtnCancel->setEnabled(true);
     show();
     raise();
-    // Paint the window before the first step; later steps catch up as they go.
-    QCoreApplication::processEvents();
+    // Paint the window before the first step; later steps catch up as they
+    // go. Input waits: the main window is not yet disabled, and a click
+    // taken now could start another command inside the run.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     sinceEvents_.start();
 }
 
