@@ -326,6 +326,16 @@ void TMainForm::BuildControls() {
     layout->addLayout(files);
     layout->addLayout(lower);
 
+    LblWelcome = label("Welcome to Tulmer", "LblWelcome");
+    LblDirections = label("Please enter the number of species", "LblDirections");
+    LblSpecies1 = label("Number of Species", "LblSpecies1");
+    LblSpecies2 = label("(5 maximum)", "LblSpecies2");
+    EdNumSpecies = new QLineEdit(Background);
+    EdNumSpecies->setObjectName("EdNumSpecies");
+    for (QWidget* unused : std::initializer_list<QWidget*>{LblWelcome, LblDirections, LblSpecies1,
+                                                          LblSpecies2, EdNumSpecies})
+        unused->hide();
+
     setTabOrder(DriverBox, OutputBox);
     setTabOrder(OutputBox, MEStartTime);
     setTabOrder(MEStartTime, MEStopTime);
@@ -623,7 +633,14 @@ void TMainForm::MIOutTimeStepClick() {
         const QString shown = Q(FormatGeneral(g_.OutputStep));
         const QString answer = dialogs_.InputBox(
             "Output Time Step", "Enter the time step for the output data.", shown);
-        const double value = StrToFloat(S(answer));
+        double value;
+        try {
+            value = StrToFloat(S(answer));
+        } catch (...) {
+            // An earlier answer of 0 or less must not stay behind unchecked.
+            g_.OutputStep = before;
+            throw;
+        }
         if (value > 0) {
             g_.OutputStep = value;
             break;

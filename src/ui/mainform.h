@@ -130,6 +130,17 @@ public:
     QPushButton* BtnRun = nullptr;
     QPushButton* BtnReload = nullptr;
 
+    // The window's design is shared with a sibling model that asks for a
+    // number of species; those controls are kept, hidden and inert, here.
+    QLabel* LblWelcome = nullptr;
+    QLabel* LblDirections = nullptr;
+    QLabel* LblSpecies1 = nullptr;
+    QLabel* LblSpecies2 = nullptr;
+    QLineEdit* EdNumSpecies = nullptr;
+    void EdNumSpecieschange() {}
+    void EdNumSpeciesExit() {}
+    void SetNumSpecies() {}
+
     QMenu* MIFiles = nullptr;
     QMenu* MIParamFile = nullptr;
     QAction* MIChooseParam = nullptr;

@@ -204,6 +204,12 @@ private slots:
         QVERIFY(w->MIViewOutFile->isEnabled());
         QVERIFY(w->findChild<QLineEdit*>("ParamBox"));
         QVERIFY(w->findChild<QAction*>("MISaveParam"));
+        // The sibling model's controls never show.
+        for (const char* name :
+             {"LblWelcome", "LblDirections", "LblSpecies1", "LblSpecies2", "EdNumSpecies"}) {
+            QWidget* c = w->findChild<QWidget*>(name);
+            QVERIFY2(c && !c->isVisible(), name);
+        }
 
         // Tab order: driver, output, the three times, the buttons, parameter.
         const QList<QWidget*> order = {w->DriverBox, w->OutputBox, w->MEStartTime, w->MEStopTime,
@@ -428,10 +434,33 @@ private slots:
         QVERIFY(!forms.FmProgress->isVisible());
         QVERIFY(dlg->messages.isEmpty());
 
-        // Any change of the times disables the output display again.
+        // The driver reader starts its next pass from the beginning.
+        QCOMPARE(g->PrevDriverTime, 0.0);
+        QCOMPARE(g->NextDriverTime, 0.0);
+
+        // Any change of the times disables the output display again, and
+        // leaves the driver reader where it was.
+        g->PrevDriverTime = 1;
+        g->NextDriverTime = 2;
         TypeAndLeave(w->MEStopTime, "4");
         QVERIFY(!w->MIChart->isEnabled());
         QCOMPARE(w->PresentBox->text(), QString("0"));
+        QCOMPARE(g->NextDriverTime, 2.0);
+        // While the output is current, every refresh rewinds the reader.
+        g->OutputCurrent = true;
+        w->UpdateMainForm();
+        QCOMPARE(g->PrevDriverTime, 0.0);
+        QCOMPARE(g->NextDriverTime, 0.0);
+    }
+
+    void presentTimeHasFiveSignificantDigits() {
+        ChooseSiteFiles();
+        TypeAndLeave(w->MEStopTime, "102");
+        TypeAndLeave(w->MEStartTime, "100");
+        TypeAndLeave(w->METimeStep, "1.237");
+        w->BtnRunClick();
+        QCOMPARE(g->CurrentTime, 100 + 1.237);
+        QCOMPARE(w->PresentBox->text(), QString("101.24"));
     }
 
     void failingRunShowsItsMessageInTheErrorWindow() {
@@ -532,6 +561,15 @@ private slots:
         QTest::keyClick(w->MEStopTime, Qt::Key_Return);
         QCOMPARE(g->StopTime, 7.0);
         QVERIFY(!w->MIChart->isEnabled());
+        // Once edited, a field is read again at every exit, a run between
+        // or not.
+        w->BtnRunClick();
+        QVERIFY(w->MIChart->isEnabled());
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->MEStopTime->setFocus(Qt::TabFocusReason);
+        w->BtnReload->setFocus(Qt::TabFocusReason);
+        QVERIFY(!w->MIChart->isEnabled());
         // Start and stop take digits only, five at most.
         TypeAndLeave(w->MEStartTime, "1a2345678");
         QCOMPARE(w->MEStartTime->text(), QString("12345"));
@@ -607,6 +645,14 @@ private slots:
         QCOMPARE(dlg->inputs[1].defaultText, QString("0"));
         QCOMPARE(g->OutputStep, 2.0);
 
+        // Text that is no number ends the command with the step it had, not
+        // with an unchecked 0 from an earlier answer.
+        dlg->Clear();
+        dlg->inputAnswers << QString("0") << QString("abc");
+        w->MIOutTimeStep->trigger();
+        QCOMPARE(dlg->MessageTexts(), QStringList{"'abc' is not a valid floating point value"});
+        QCOMPARE(g->OutputStep, 2.0);
+
         // With a run length of 0 the correction leaves a step of 0; then a
         // cancelled question must not be asked for ever.
         TypeAndLeave(w->MEStopTime, "0");
@@ -643,9 +689,17 @@ private slots:
         TypeAndLeave(w->ParamBox, "site.par");
         g->Params[pa::Deltad].value = 43;
         g->ParamsChanged = true;
-        w->MISaveParam->trigger();
+        g->NewParamFile = true;
+        g->OutputCurrent = true;
+        w->UpdateMainForm();
+        QVERIFY(w->MIChart->isEnabled());
+        QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(dlg->beeps, 1);
+        QVERIFY(dlg->fileDialogs.isEmpty());
         QVERIFY(!g->ParamsChanged);
+        QVERIFY(!g->NewParamFile);
+        QVERIFY(!g->OutputCurrent);
+        QVERIFY(!w->MIChart->isEnabled());
         QVERIFY(ReadLines("site.par")[1 + 19 + pa::Deltad - 1].contains("4.30000000000000E+0001"));
 
         dlg->fileAnswers << QString("copy.par");
@@ -655,6 +709,16 @@ private slots:
         QCOMPARE(QString::fromStdString(g->ParamFileName), QString("copy.par"));
         QCOMPARE(w->ParamBox->text(), QString("site.par"));
         QCOMPARE(ReadLines("copy.par").size(), 109);
+
+        // With no file named (a refused file empties the name) saving asks
+        // for one rather than failing on an empty name.
+        g->ParamFileName.clear();
+        dlg->fileAnswers << QString("named.par");
+        w->MISaveParam->trigger();
+        QCOMPARE(dlg->fileDialogs.last().spec.title, QString("Save Parameter File"));
+        QCOMPARE(QString::fromStdString(g->ParamFileName), QString("named.par"));
+        QCOMPARE(ReadLines("named.par").size(), 109);
+        QVERIFY(dlg->messages.isEmpty());
 
         // No beep in the sensitivity mode.
         Start("sensitivity");
