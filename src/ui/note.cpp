@@ -129,9 +129,9 @@ void TFmNote::FormActivate() {
         MoDrivers->document()->setModified(false);
     };
     if (!g_.DriverFileName.empty()) {
-        // Read into a copy: showing the file must not change the drivers in
-        // force.
-        drivearray row = g_.Drivers;
+        // The rows go through the live Drivers, which keep the last row read;
+        // every user of the drivers reads them again at its own time first.
+        drivearray& row = g_.Drivers;
         try {
             OpenDriverFile(g_, g_.DriverFileName, numdrive, row, false);
             // A missing file has been reported by the reader; there is nothing to list.

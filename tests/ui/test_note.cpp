@@ -148,8 +148,11 @@ private slots:
         rig.note->hide();
         rig.note->show();
         QCOMPARE(rig.note->MoDrivers->toPlainText(), first);
-        // Showing the file leaves the drivers in force alone.
-        QCOMPARE(rig.g.Drivers[1].value, 0.0);
+        // The rows were read through the live drivers: the last row stays
+        // in them, names and units untouched.
+        QCOMPARE(rig.g.Drivers[1].value, 351.25);
+        QCOMPARE(rig.g.Drivers[2].value, -2.0);
+        QCOMPARE(rig.g.Drivers[1].name, std::string_view("CO2"));
     }
 
     void LongDriverNamesAreCutToTheirColumn() {
