@@ -1,9 +1,12 @@
 #include "ui/reloaddlg.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "io/fileio.h"
@@ -62,6 +65,17 @@ TDlgReload::TDlgReload(TGlobals& g, IDialogService& dialogs, TForms& forms, QWid
 }
 
 int TDlgReload::ShowModal() { return exec(); }
+
+// Centred on the screen, wherever the main window happens to be.
+void TDlgReload::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
 
 void TDlgReload::OKBtnClick() {
     const bool params = CbParams->isChecked();

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
+class QShowEvent;
 
 namespace orvane {
 
@@ -33,6 +34,9 @@ public slots:
     // Reads ParamFileName and copies the chosen values; the dialog then
     // closes with the accepted result, also when the file was refused.
     void OKBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     TGlobals& g_;

@@ -2,6 +2,8 @@
 // what the unsaved-changes mark says afterwards.
 #include <QCheckBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -86,6 +88,19 @@ private slots:
         QCOMPARE(d.CbParams->text(), QString("Parameters"));
         QCOMPARE(d.CbState->text(), QString("State Variables"));
         QVERIFY(d.OKBtn->isDefault());
+    }
+
+    void OpensCentredOnTheScreenAtAFixedSize() {
+        TRig rig;
+        // Whatever window it belongs to, wherever that window is.
+        QWidget owner;
+        owner.setGeometry(0, 0, 200, 150);
+        owner.show();
+        TDlgReload d(rig.g, rig.dialogs, rig.forms, &owner);
+        d.show();
+        QCOMPARE(d.minimumSize(), d.maximumSize());
+        const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY((d.frameGeometry().center() - centre).manhattanLength() <= 2);
     }
 
     void BothBoxesRestoreEverything() {
