@@ -32,12 +32,12 @@ struct TGroupSpec {
 };
 
 // The groups in the order they stand in the scrolling area. A wide group
-// keeps carbon on the left and nitrogen on the right where it has both.
+// holds its entries in the left column and its results in the right one.
 const TGroupSpec GbState{"GbState", "State Variables",
-    {{'s', "Cf"}, {'s', "Cw"}, {'s', "Cr"}, {'s', "Clf"}, {'s', "Clw"}, {'s', "Clr"},
-     {'s', "Cs"}, {'s', "Ce"}, {'s', "Ci"}, {'s', "Ch"}},
-    {{'s', "Nf"}, {'s', "Nw"}, {'s', "Nr"}, {'s', "Nlf"}, {'s', "Nlw"}, {'s', "Nlr"},
-     {'s', "Nh"}, {'s', "Nnh4"}, {'s', "Na"}}};
+    {{'s', "Cf"}, {'s', "Nf"}, {'s', "Cw"}, {'s', "Nw"}, {'s', "Cr"}, {'s', "Nr"}, {'s', "Clf"},
+     {'s', "Nlf"}, {'s', "Clw"}, {'s', "Nlw"}, {'s', "Clr"}, {'s', "Nlr"}, {'s', "Nh"},
+     {'s', "Nnh4"}},
+    {{'s', "Cs"}, {'s', "Ce"}, {'s', "Ci"}, {'s', "Ch"}, {'s', "Na"}}};
 const TGroupSpec GbDriver{"GbDriver", "Driver Variables",
     {{'d', "Ca"}, {'d', "Tamax"}, {'d', "Tamin"}, {'d', "I"}, {'d', "Ppt"}, {'d', "Dnh4"},
      {'d', "Sp"}, {'d', "Ss"}}, {}};
@@ -49,35 +49,35 @@ const TGroupSpec GbNUptake{"GbNUptake", "Nitrogen Uptake",
 const TGroupSpec GbTranslocation{"GbTranslocation", "Retranslocation",
     {{'p', "aTau"}, {'r', "tauN"}}, {}};
 const TGroupSpec GbNPP{"GbNPP", "NPP and Litterfall",
-    {{'r', "NPPf"}, {'r', "NPPw"}, {'r', "NPPr"}, {'r', "NPPt"}, {'r', "lambdaCFT"},
-     {'r', "lambdaCWT"}, {'r', "lambdaCRT"}},
-    {{'p', "sigmaF"}, {'p', "sigmaW"}, {'p', "sigmaR"}, {'p', "AlambdaF"}, {'p', "AlambdaW"},
-     {'p', "AlambdaR"}, {'r', "lambdaNFT"}, {'r', "lambdaNWT"}, {'r', "lambdaNRT"}}};
+    {{'r', "NPPf"}, {'r', "NPPw"}, {'r', "NPPr"}, {'p', "sigmaF"}, {'p', "sigmaW"},
+     {'p', "sigmaR"}},
+    {{'r', "NPPt"}, {'r', "lambdaCFT"}, {'r', "lambdaNFT"}, {'r', "lambdaCWT"}, {'r', "lambdaNWT"},
+     {'r', "lambdaCRT"}, {'r', "lambdaNRT"}, {'p', "AlambdaF"}, {'p', "AlambdaW"},
+     {'p', "AlambdaR"}}};
 const TGroupSpec GbSapwood{"GbSapwood", "Sapwood ", {{'p', "h1"}, {'p', "h2"}, {'r', "Csw"}}, {}};
 const TGroupSpec GbPResp{"GbPResp", "Plant Respiration",
     {{'p', "rg"}, {'p', "aWR"}, {'r', "Rpt"}, {'p', "rm"}}, {}};
 const TGroupSpec GbRespTemp{"GbRespTemp", "Plant Respiration Temperature Response Function",
     {{'p', "gammar"}, {'p', "Trmax"}, {'p', "Tropt"}, {'r', "Hr"}}, {}};
 const TGroupSpec GbGrowth{"GbGrowth", "Growth Parameters",
-    {{'p', "kGCF"}, {'p', "kGCW"}, {'p', "kGCR"}, {'p', "aGCF"}, {'p', "aGCW"}, {'p', "aGCR"},
-     {'p', "bGCF"}, {'p', "bGCW"}, {'p', "bGCR"}, {'r', "Gcf"}, {'r', "Gcw"}, {'r', "Gcr"},
-     {'p', "gCFm"}, {'p', "gCWm"}, {'p', "gCRm"}},
-    {{'p', "kGNF"}, {'p', "kGNW"}, {'p', "kGNR"}, {'p', "aGNF"}, {'p', "aGNW"}, {'p', "aGNR"},
-     {'p', "bGNF"}, {'p', "bGNW"}, {'p', "bGNR"}, {'r', "Gnf"}, {'r', "Gnw"}, {'r', "Gnr"},
-     {'p', "gNFm"}, {'p', "gNWm"}, {'p', "gNRm"}}};
+    {{'p', "kGCF"}, {'p', "kGNF"}, {'p', "kGCW"}, {'p', "kGNW"}, {'p', "kGCR"}, {'p', "kGNR"},
+     {'p', "aGCF"}, {'p', "aGNF"}, {'p', "aGCW"}, {'p', "aGNW"}, {'p', "aGCR"}, {'p', "aGNR"},
+     {'p', "bGCF"}, {'p', "bGNF"}, {'p', "bGCW"}, {'p', "bGNW"}, {'p', "bGCR"}, {'p', "bGNR"}},
+    {{'r', "Gcf"}, {'r', "Gnf"}, {'r', "Gcw"}, {'r', "Gnw"}, {'r', "Gcr"}, {'r', "Gnr"},
+     {'p', "gCFm"}, {'p', "gNFm"}, {'p', "gCWm"}, {'p', "gNWm"}, {'p', "gCRm"}, {'p', "gNRm"}}};
 const TGroupSpec GbAllocation{"GbAllocation", "Allocation Parameters",
     {{'p', "aTCW"}, {'p', "KCa"}, {'p', "KCb"}, {'p', "Kcf"}, {'p', "Kcw"}, {'p', "Kcr"},
-     {'r', "Tcf"}, {'r', "Tcw"}, {'r', "Tcr"}, {'p', "aTCF"}, {'p', "aTCR"}},
-    {{'p', "aTNW"}, {'p', "KNa"}, {'p', "KNb"}, {'p', "Knf"}, {'p', "Knw"}, {'p', "Knr"},
-     {'r', "Tnf"}, {'r', "Tnw"}, {'r', "Tnr"}, {'p', "aTNF"}, {'p', "aTNR"}}};
+     {'p', "aTNW"}, {'p', "KNa"}, {'p', "KNb"}, {'p', "Knf"}, {'p', "Knw"}, {'p', "Knr"}},
+    {{'r', "Tcf"}, {'r', "Tcw"}, {'r', "Tcr"}, {'r', "Tnf"}, {'r', "Tnw"}, {'r', "Tnr"},
+     {'p', "aTCF"}, {'p', "aTCR"}, {'p', "aTNF"}, {'p', "aTNR"}}};
 const TGroupSpec GbSoilProperties{"GbSoilProperties", "Soil Properties",
     {{'r', "Cst"}, {'r', "Nst"}, {'p', "z"}, {'p', "rho"}}, {}};
 const TGroupSpec GbImmob{"GbImmob", "Immobilization",
     {{'p', "kIm"}, {'r', "FNia"}, {'p', "VImax"}, {'p', "qI"}}, {}};
 const TGroupSpec GbSoilC{"GbSoilC", "Soil Organic Matter Transformations",
-    {{'p', "Ase"}, {'p', "Aie"}, {'p', "Aei"}, {'p', "Aih"}, {'r', "FClambdaS"},
-     {'r', "FClambdaE"}, {'r', "FClambdaI"}},
-    {{'r', "FCse"}, {'r', "FCei"}, {'r', "FCie"}, {'r', "FCih"}, {'r', "FNah"}, {'r', "FNai"}}};
+    {{'p', "Ase"}, {'p', "Aie"}, {'p', "Aei"}, {'p', "Aih"}},
+    {{'r', "FCse"}, {'r', "FCie"}, {'r', "FNai"}, {'r', "FClambdaS"}, {'r', "FClambdaE"},
+     {'r', "FCei"}, {'r', "FCih"}, {'r', "FNah"}, {'r', "FClambdaI"}}};
 const TGroupSpec GbSResp{"GbSResp", "Soil Respiration",
     {{'p', "Q10d"}, {'p', "beta"}, {'r', "Rst"}, {'r', "Re"}, {'r', "Rh"}, {'r', "FNhi"},
      {'p', "Ah"}}, {}};
@@ -180,7 +180,7 @@ void TFmCalculate::BuildGroups() {
 
     std::map<QString, TCalcField*> byName;
     const auto makeGroup = [&](const TGroupSpec& spec) {
-        auto* box = new QGroupBox(QString::fromLatin1(spec.caption).trimmed(), content);
+        auto* box = new QGroupBox(QString::fromLatin1(spec.caption), content);
         box->setObjectName(spec.name);
         box->setAutoFillBackground(true);
         QPalette pal = box->palette();

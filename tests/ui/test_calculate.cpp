@@ -2,12 +2,15 @@
 // of its fields by name, the opening and its question, entries that
 // recalculate at once, validation colours and the status light, the buttons,
 // failures, label types and the quiet modes.
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "calc/steady_site.h"
 #include "io/fileio.h"
@@ -70,6 +73,21 @@ private:
         f->selectAll();
         QTest::keyClicks(f, text);
         QTest::keyClick(f, Qt::Key_Return);
+    }
+    // The fields of a group, left column first, each top to bottom.
+    QStringList FieldOrder(const char* group) {
+        QGroupBox* box = form->Group(group);
+        auto* grid = qobject_cast<QGridLayout*>(box->layout());
+        QList<std::tuple<int, int, QString>> at;
+        for (TCalcField* f : box->findChildren<TCalcField*>()) {
+            int row = 0, col = 0, rows = 0, cols = 0;
+            grid->getItemPosition(grid->indexOf(f), &row, &col, &rows, &cols);
+            at.append({col, row, f->objectName()});
+        }
+        std::sort(at.begin(), at.end());
+        QStringList names;
+        for (const auto& a : at) names << std::get<2>(a);
+        return names;
     }
     // Opens the window, answering the question with `answer`.
     void Open(TMsgButton answer = TMsgButton::No) {
@@ -134,7 +152,7 @@ private slots:
         QCOMPARE(form->Label("LblStateCfUnits")->text(), QString("gC m-2ground"));
         QCOMPARE(form->Label("LblPar_Psiw")->text(), QString("Wilt Potential"));
         QCOMPARE(form->Label("LblDriveSpUnits")->text(), QString("days"));
-        QCOMPARE(form->Group("GbSapwood")->title(), QString("Sapwood"));
+        QCOMPARE(form->Group("GbSapwood")->title(), QString("Sapwood "));
         QCOMPARE(form->windowTitle(),
                  QString("Calculate Steady State - Enter values for all underlined items"));
 
@@ -148,6 +166,32 @@ private slots:
         QCOMPARE(F("MeNPPf")->focusPolicy(), Qt::ClickFocus);
         QCOMPARE(F("MePar_beta")->focusPolicy(), Qt::ClickFocus);
         QCOMPARE(F("MePar_Q10d")->focusPolicy(), Qt::StrongFocus);
+    }
+
+    void wideGroupsHoldEntriesLeftAndResultsRight() {
+        QCOMPARE(FieldOrder("GbState"),
+                 (QStringList{"MeStateCf", "MeStateNf", "MeStateCw", "MeStateNw", "MeStateCr",
+                              "MeStateNr", "MeStateClf", "MeStateNlf", "MeStateClw", "MeStateNlw",
+                              "MeStateClr", "MeStateNlr", "MeStateNh", "MeStateNnh4", "MeStateCs",
+                              "MeStateCe", "MeStateCi", "MeStateCh", "MeStateNa"}));
+        QCOMPARE(FieldOrder("GbNPP"),
+                 (QStringList{"MeNPPf", "MeNPPw", "MeNPPr", "MePar_sigmaF", "MePar_sigmaW",
+                              "MePar_sigmaR", "MeNPPt", "MelambdaCFT", "MelambdaNFT",
+                              "MelambdaCWT", "MelambdaNWT", "MelambdaCRT", "MelambdaNRT",
+                              "MePar_AlambdaF", "MePar_AlambdaW", "MePar_AlambdaR"}));
+        QCOMPARE(FieldOrder("GbSoilC"),
+                 (QStringList{"MePar_Ase", "MePar_Aie", "MePar_Aei", "MePar_Aih", "MeFCse",
+                              "MeFCie", "MeFNai", "MeFClambdaS", "MeFClambdaE", "MeFCei",
+                              "MeFCih", "MeFNah", "MeFClambdaI"}));
+        // In every group the entries come before the results.
+        for (QGroupBox* box : form->Groups()) {
+            bool result = false;
+            for (const QString& n : FieldOrder(qPrintable(box->objectName()))) {
+                const bool input = F(qPrintable(n))->Input;
+                QVERIFY2(!(input && result), qPrintable(n));
+                result = result || !input;
+            }
+        }
     }
 
     void openingAtSteadyStateIsGreenBeforeAnyCalculation() {
