@@ -719,23 +719,27 @@ void TMainForm::MIAboutClick() {
     if (forms_.FmAbout) forms_.FmAbout->ShowModal();
 }
 
+bool TMainForm::MayClose() {
+    if (!g_.ParamsChanged) return true;
+    const TMsgButton answer = dialogs_.MessageDlg(
+        TMsgKind::Confirmation, "Save parameter file before exiting?",
+        static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No) |
+            static_cast<int>(TMsgButton::Cancel));
+    if (answer == TMsgButton::No) return true;
+    if (answer != TMsgButton::Yes) return false;
+    QString path = Q(g_.ParamFileName);
+    if (!AskFile(true, DlgSaveParam(path), path)) return false;
+    g_.ParamFileName = S(path);
+    WriteParamFile(g_, g_.ParamFileName, g_.ModelDef.numparam, g_.Params, g_.ModelDef.numstate,
+                   g_.States, 0);
+    return true;
+}
+
 void TMainForm::MIExitClick() {
-    if (g_.ParamsChanged) {
-        const TMsgButton answer = dialogs_.MessageDlg(
-            TMsgKind::Confirmation, "Save parameter file before exiting?",
-            static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No) |
-                static_cast<int>(TMsgButton::Cancel));
-        if (answer == TMsgButton::Yes) {
-            QString path = Q(g_.ParamFileName);
-            if (!AskFile(true, DlgSaveParam(path), path)) return;
-            g_.ParamFileName = S(path);
-            WriteParamFile(g_, g_.ParamFileName, g_.ModelDef.numparam, g_.Params,
-                           g_.ModelDef.numstate, g_.States, 0);
-        } else if (answer != TMsgButton::No) {
-            return;
-        }
-    }
+    if (!MayClose()) return;
+    asked_ = true;
     close();
+    asked_ = false;
 }
 
 // ---- Events --------------------------------------------------------------------
@@ -772,6 +776,16 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         if (forms_.FmProgress) forms_.FmProgress->BtnCancelClick();
         event->ignore();
         return;
+    }
+    // The window's close control must not lose unsaved parameter edits
+    // either: it asks as Exit does.
+    if (!asked_) {
+        bool mayClose = false;
+        Guarded([&] { mayClose = MayClose(); });
+        if (!mayClose) {
+            event->ignore();
+            return;
+        }
     }
     event->accept();
     emit Closed();

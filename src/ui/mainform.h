@@ -180,6 +180,9 @@ private:
     void CheckAndCorrectOutputStep();
     void FieldLeft(QLineEdit* field);
     void SetAllValuesToZero();
+    // Asks about unsaved parameter edits and saves them if wanted; false
+    // when the program is to go on.
+    bool MayClose();
     bool AskFile(bool save, const TFileDialogSpec& spec, QString& path);
 
     TGlobals& g_;
@@ -187,6 +190,7 @@ private:
     TForms forms_;
     bool running_ = false;
     bool ignoreLeave_ = false;
+    bool asked_ = false;  // Exit has already asked about unsaved edits
 };
 
 }  // namespace orvane

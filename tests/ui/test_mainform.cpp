@@ -777,7 +777,25 @@ private slots:
         dlg->messageAnswers << TMsgButton::No;
         w->MIExit->trigger();
         QVERIFY(!w->isVisible());
+        QCOMPARE(dlg->messages.size(), 1);  // asked once, not again on closing
         QVERIFY(QDir(".").entryList(QDir::Files).isEmpty());
+    }
+
+    void closeControlAsksAboutUnsavedEditsToo() {
+        QSignalSpy closed(w, &TMainForm::Closed);
+        g->ParamsChanged = true;
+        dlg->messageAnswers << TMsgButton::Cancel;
+        w->close();
+        QCOMPARE(dlg->MessageTexts(), QStringList{"Save parameter file before exiting?"});
+        QVERIFY(w->isVisible());
+        QCOMPARE(closed.count(), 0);
+
+        dlg->messageAnswers << TMsgButton::Yes;
+        dlg->fileAnswers << QString("kept.par");
+        w->close();
+        QCOMPARE(ReadLines("kept.par").size(), 109);
+        QVERIFY(!w->isVisible());
+        QCOMPARE(closed.count(), 1);
     }
 
     void aboutOpensTheAboutWindow() {
