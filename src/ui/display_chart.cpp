@@ -167,13 +167,7 @@ bool TOutputChart::AxisAutomatic(bool isX) const { return State(isX).automatic; 
 double TOutputChart::AxisMinimum(bool isX) const { return Axis(isX)->range().lower; }
 double TOutputChart::AxisMaximum(bool isX) const { return Axis(isX)->range().upper; }
 
-double TOutputChart::AxisIncrement(bool isX) const {
-    const TAxisState& st = State(isX);
-    if (st.logarithmic) return 0;
-    if (st.increment > 0) return st.increment;
-    const QVector<double> ticks = Axis(isX)->tickVector();
-    return ticks.size() >= 2 ? ticks[1] - ticks[0] : 0;
-}
+double TOutputChart::AxisIncrement(bool isX) const { return State(isX).increment; }
 
 void TOutputChart::SetAxisLogarithmic(bool isX, bool logarithmic) {
     State(isX).logarithmic = logarithmic;

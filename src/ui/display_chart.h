@@ -46,7 +46,8 @@ public:
     // The limits drawn (for an automatic axis, what automatic scaling gives).
     double AxisMinimum(bool isX) const;
     double AxisMaximum(bool isX) const;
-    // The label step in use (0 when the axis has not been drawn yet).
+    // The label step set; 0 while the axis chooses its own, so handing it
+    // back keeps the labels following the limits.
     double AxisIncrement(bool isX) const;
     void SetAxisLogarithmic(bool isX, bool logarithmic);
     bool AxisLogarithmic(bool isX) const;
