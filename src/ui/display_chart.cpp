@@ -151,6 +151,9 @@ void TOutputChart::SetAxisAutomatic(bool isX) {
 void TOutputChart::SetAxisMinMax(bool isX, double minimum, double maximum) {
     if (minimum > maximum) std::swap(minimum, maximum);
     if (maximum - minimum < 1e-10) maximum = minimum + 1e-10;
+    // Far from 0, adding 1e-10 may change nothing; an empty range would be
+    // refused and the axis would silently keep its old limits.
+    if (!(maximum > minimum)) maximum = std::nextafter(minimum, HUGE_VAL);
     TAxisState& st = State(isX);
     st.automatic = false;
     st.minimum = minimum;

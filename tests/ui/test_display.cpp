@@ -212,6 +212,10 @@ void TestDisplay::VerticalAxisAlwaysIncludesZero() {
     QCOMPARE(env.Chart()->AxisIncrement(false), 5.0);
     env.display->SetAxisScale(true, false, 1, 1, 0);
     QCOMPARE(env.Chart()->AxisMaximum(true), 1 + 1e-10);
+    // Where 1e-10 is below the spacing of doubles the range still opens.
+    env.display->SetAxisScale(true, false, 1e9, 1e9, 0);
+    QCOMPARE(env.Chart()->AxisMinimum(true), 1e9);
+    QVERIFY(env.Chart()->AxisMaximum(true) > 1e9);
     env.display->UpdateChart();
     QCOMPARE(env.Chart()->AxisMinimum(false), -5.0);
     QVERIFY(env.Chart()->AxisAutomatic(true));
