@@ -1,5 +1,6 @@
 #include "ui/newcontrols.h"
 
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QStackedWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/data_grid.h"
 
@@ -61,6 +63,24 @@ void TMyTabSheet::SetCaption(const QString& caption) {
 
 // ---- Tab strip ---------------------------------------------------------------
 
+QFont TabCaptionFont(const QFont& base, const QString& caption, int width) {
+    // Long process names fit a 120-pixel tab in narrower type rather than
+    // losing their ends; the type keeps its height so the rows stay even.
+    QFont font = base;
+    for (int stretch = 100; stretch >= 70; stretch -= 5) {
+        font.setStretch(stretch);
+        // The same measure as the eliding that draws it.
+        if (QFontMetrics(font).elidedText(caption, Qt::ElideRight, width) == caption) return font;
+    }
+    // The active tab's bold is only emphasis: the whole name matters more.
+    if (base.bold()) {
+        QFont plain = base;
+        plain.setBold(false);
+        return TabCaptionFont(plain, caption, width);
+    }
+    return font;
+}
+
 // Draws the tabs of its page control in rows and activates a page on click.
 // The tabs are drawn here rather than by the style, whose tab shapes assume a
 // single row.
@@ -106,12 +126,13 @@ private:
         painter.drawRect(tab);
         if (selected) painter.fillRect(tab.left() + 1, tab.top() + 1, tab.width() - 1, 2,
                                        pal.color(QPalette::Highlight));
-        QFont font = painter.font();
-        font.setBold(selected);
-        painter.setFont(font);
+        QFont bold = font();
+        bold.setBold(selected);
         painter.setPen(pal.color(QPalette::ButtonText));
-        const QRect text = tab.adjusted(4, 0, -4, 0);
+        const QRect text = tab.adjusted(3, 0, -3, 0);
         const QString caption = control_.Pages(k)->Caption();
+        const QFont font = TabCaptionFont(bold, caption, text.width());
+        painter.setFont(font);
         painter.drawText(text, Qt::AlignCenter,
                          QFontMetrics(font).elidedText(caption, Qt::ElideRight, text.width()));
     }

@@ -4,6 +4,7 @@
 // (symbol, value, units) above its own string grid.
 #pragma once
 
+#include <QFont>
 #include <QFrame>
 #include <QList>
 #include <QString>
@@ -55,6 +56,12 @@ private:
     int pageIndex_ = -1;
     TMyPageControl* pageControl_ = nullptr;
 };
+
+// The font for a tab caption `width` pixels wide: `base`, or as much
+// narrower (and, failing that, not bold) as the caption needs to fit whole,
+// but never below a readable floor (then the caption is elided where it is
+// drawn).
+QFont TabCaptionFont(const QFont& base, const QString& caption, int width);
 
 class TMyPageControl : public QWidget {
     Q_OBJECT

@@ -1,5 +1,6 @@
 // The parameter editor, driven through its real widgets with scripted dialogs.
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -312,6 +313,35 @@ private slots:
         rig.Type(2, 1, "1");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(pages.ActivePageIndex(), 3);
+    }
+
+    void EveryTabShowsItsWholeCaption() {
+        TRig rig;
+        TMyPageControl& pages = *rig.editor->PageControl;
+        // The room a caption has inside a 120-pixel tab.
+        const int room = TMyPageControl::TabWidth - 9;
+        QFont bold = pages.font();
+        bold.setBold(true);
+
+        // A short caption keeps its type, bold included.
+        const QFont shortOne = TabCaptionFont(bold, "Sapwood", room);
+        QVERIFY(shortOne.bold());
+        QCOMPARE(QFontMetrics(shortOne).height(), QFontMetrics(bold).height());
+
+        // Long names are narrowed, never cut, and keep their height.
+        for (int k = 0; k < pages.PageCount(); ++k) {
+            const QString caption = pages.Pages(k)->Caption();
+            for (const QFont& base : {pages.font(), bold}) {
+                const QFont f = TabCaptionFont(base, caption, room);
+                QCOMPARE(QFontMetrics(f).elidedText(caption, Qt::ElideRight, room), caption);
+                QCOMPARE(f.pointSizeF(), base.pointSizeF());
+            }
+        }
+
+        // Beyond all help, the caption is elided at the narrowest plain type.
+        const QFont hopeless = TabCaptionFont(bold, QString(60, 'W'), room);
+        QVERIFY(!hopeless.bold());
+        QVERIFY(hopeless.stretch() < 100);
     }
 
     void TextThatIsNotANumberStopsTheCommit() {
