@@ -174,6 +174,8 @@ void TFmDisplayData::FormCreate() {
     FillListBox(LbxSeries);
     SetListColumns(LbxSeries, 6);
     XSeries = "Time";
+    // The empty chart already names its horizontal axis.
+    ChOutput->SetAxisTitle(true, XSeries);
     g_.ReloadNeeded = true;
 }
 

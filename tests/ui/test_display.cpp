@@ -54,6 +54,7 @@ void TestDisplay::HeaderRowsAndSeriesList() {
     QCOMPARE(env.Column("Foliage Carbon"), 9);
     QCOMPARE(env.Column("no such series"), -1);
     QCOMPARE(env.Chart()->Title(), QString("Veskor Orvane"));
+    QCOMPARE(env.Chart()->AxisTitle(true), QString("Time"));
     QCOMPARE(env.display->windowTitle(), QString("Model Output Display"));
 
     // Every column once, alphabetical ignoring case.
