@@ -1,5 +1,6 @@
 #include "io/textfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -203,6 +204,11 @@ void TTextWriter::CreateReplacing(const std::string& path) {
     if (fs::is_symlink(target, ec)) {
         const fs::path resolved = fs::canonical(target, ec);
         if (!ec) target = resolved.string();
+    }
+    // Writing in place would fail on a file the user may not write to; the
+    // rename below would not, and must not replace a protected file.
+    if (fs::exists(target, ec) && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        RaiseOsError("Cannot create file", path, errno ? errno : EACCES);
     }
     std::random_device rd;
     std::FILE* f = nullptr;

@@ -1,4 +1,6 @@
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cmath>
@@ -251,4 +253,43 @@ TEST_F(ParamFile, ReplacingKeepsPermissionsAndLinks) {
     g.States[1].value = 0;
     ASSERT_TRUE(Read(real));
     EXPECT_EQ(g.States[1].value, 42);
+}
+
+TEST_F(ParamFile, WriteProtectedFileIsNotReplaced) {
+    namespace fs = std::filesystem;
+    const std::string path = PathOf("locked.par");
+    Write(path);
+    const std::string before = ReadAll(path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // The directory itself accepts new files, so only the file's own
+    // protection stands in the way.
+    fs::permissions(dir, fs::perms::all);
+    g.States[1].value = 999;
+
+    // Whether the save is refused, as the file's owner would see it. Root may
+    // write anything, so the check runs as an ordinary user when we are root.
+    const auto refused = [&] {
+        try {
+            Write(path);
+        } catch (const EInOutError& e) {
+            return e.Message().find("Permission denied") != std::string::npos;
+        }
+        return false;
+    };
+    bool ok = false;
+    if (::geteuid() == 0) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+            ::_exit(dropped && refused() ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    } else {
+        ok = refused();
+    }
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadAll(path), before);
 }
