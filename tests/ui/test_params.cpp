@@ -154,6 +154,51 @@ private slots:
         QCOMPARE(rig.Cell(0, 1).toStdString(), FormatGeneral(rig.g.Params[pa::Deltad].value));
     }
 
+    void TheDriversAreReadAtCalcTimeFromTheFirstRow() {
+        TRig rig;
+        // Two stepwise rows: CO2 changes at year 10.
+        const std::string path = rig.Path("two.drr");
+        drivearray d = rig.g.Drivers;
+        OpenDriverFile(rig.g, path, 8, d, true);
+        d[dr::Ca].value = 300;
+        WriteDriverRow(rig.g, 0, 8, d);
+        d[dr::Ca].value = 600;
+        WriteDriverRow(rig.g, 10, 8, d);
+        CloseDriverFile(rig.g);
+        rig.g.DriverFileName = path;
+
+        // A reader left past CalcTime by an earlier pass must start again.
+        rig.g.PrevDriverTime = 10;
+        rig.g.NextDriverTime = 20;
+        rig.g.Drivers[dr::Ca].value = 999;
+        rig.g.CalcTime = 5;
+        rig.Open();
+        QVERIFY(rig.dialogs.messages.isEmpty());
+        QCOMPARE(rig.g.Drivers[dr::Ca].value, 300.0);
+        QVERIFY(!rig.g.DriverReader.IsOpen());
+        const double at5 = rig.g.Processes[pr::Ps].value;
+
+        rig.editor->hide();
+        rig.g.CalcTime = 12;
+        rig.Open();
+        QCOMPARE(rig.g.Drivers[dr::Ca].value, 600.0);
+        QVERIFY(rig.g.Processes[pr::Ps].value != at5);
+        QCOMPARE(rig.editor->Page(0)->LblValue->text().toStdString(),
+                 FormatGeneral(rig.g.Processes[pr::Ps].value, 5));
+    }
+
+    void AModelThatCannotBeComputedWarnsAndKeepsTheLastValues() {
+        TRig rig;
+        rig.g.States[st::Cf].value = 0;  // foliage ratios divide by zero
+        rig.g.Processes[pr::Ps].value = 123.456789;
+        rig.Open();
+        QCOMPARE(rig.dialogs.MessageTexts(), QStringList({InvalidParameter}));
+        QCOMPARE(rig.dialogs.messages[0].kind, TMsgKind::Warning);
+        QCOMPARE(rig.g.Processes[pr::Ps].value, 123.456789);
+        QCOMPARE(rig.editor->Page(0)->LblValue->text(), QString("123.46"));
+        QVERIFY(rig.editor->isVisible());
+    }
+
     void MissingDriverFileWarnsAtEveryOpeningAndUpdate() {
         TRig rig;
         rig.g.DriverFileName.clear();
