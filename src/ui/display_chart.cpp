@@ -48,6 +48,20 @@ QCPScatterStyle MarkerStyle(const TSeriesLook& look) {
     return QCPScatterStyle(picture);
 }
 
+// A point series whose markers may reach a few pixels past the plot area, so
+// points on its edges (the first time, a value of 0, the largest value) show
+// whole instead of cut in half or hidden behind the axis.
+class TSeriesGraph : public QCPGraph {
+public:
+    TSeriesGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+
+protected:
+    QRect clipRect() const override {
+        const int m = static_cast<int>(kMarkerSize) / 2 + 2;
+        return QCPGraph::clipRect().adjusted(-m, -m, m, m);
+    }
+};
+
 }  // namespace
 
 TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
@@ -74,7 +88,7 @@ TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setLayer("legend");
 
     for (int k = 0; k < SeriesCount; ++k) {
-        QCPGraph* s = addGraph();
+        QCPGraph* s = new TSeriesGraph(xAxis, yAxis);
         const TSeriesLook& look = kLooks[k];
         s->setLineStyle(QCPGraph::lsNone);
         s->setScatterStyle(MarkerStyle(look));

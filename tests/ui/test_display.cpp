@@ -32,6 +32,7 @@ private slots:
     void RelativeChangeFromZeroIsInvalid();
     void VerticalAxisAlwaysIncludesZero();
     void LogarithmicVerticalAxisStaysPositive();
+    void PointsOnThePlotEdgesShowWhole();
     void CloseDisplayKeepsTableOtherClosesReread();
     void UnreadableFileKeepsRowsReadBeforeIt();
     void MissingFileShowsReadersError();
@@ -236,6 +237,27 @@ void TestDisplay::LogarithmicVerticalAxisStaysPositive() {
     QVERIFY(env.Chart()->yAxis->scaleType() == QCPAxis::stLogarithmic);
     env.display->SetAxisLog(false, false);
     QCOMPARE(env.Chart()->AxisMinimum(false), 0.0);
+}
+
+void TestDisplay::PointsOnThePlotEdgesShowWhole() {
+    TDisplayEnv env;
+    // Foliage Carbon is 5 throughout: its points lie on the left, top and
+    // right edges of the plot (time 0..2, vertical axis 0..5).
+    env.Open(env.WriteOutput("edge.out", {0, 1, 2}, [](int, int c) { return c == 9 ? 5.0 : 1.0; }));
+    env.display->resize(900, 700);
+    env.Select({"Foliage Carbon"});
+    env.display->UpdateChart();
+    TOutputChart* chart = env.Chart();
+    const QImage image = chart->toPixmap(chart->width(), chart->height()).toImage();
+    auto red = [&](double x, double y, int dx, int dy) {
+        const QColor c = image.pixelColor(qRound(chart->xAxis->coordToPixel(x)) + dx,
+                                          qRound(chart->yAxis->coordToPixel(y)) + dy);
+        return c.red() > 200 && c.green() < 80 && c.blue() < 80;
+    };
+    QVERIFY(red(1, 5, 0, 2));    // the marker itself (red square of series 1)
+    QVERIFY(red(0, 5, -2, 2));   // left half of the first point
+    QVERIFY(red(1, 5, 0, -2));   // upper half of a point at the maximum
+    QVERIFY(red(2, 5, 2, 2));    // right half of the last point
 }
 
 void TestDisplay::CloseDisplayKeepsTableOtherClosesReread() {
