@@ -179,9 +179,9 @@ void TFmCalculate::BuildGroups() {
     column->setSpacing(8);
 
     std::map<QString, TCalcField*> byName;
-    const auto makeGroup = [&](const TGroupSpec& spec) {
-        auto* box = new QGroupBox(QString::fromLatin1(spec.caption), content);
-        box->setObjectName(spec.name);
+    const auto makeGroup = [&](const TGroupSpec& groupSpec) {
+        auto* box = new QGroupBox(QString::fromLatin1(groupSpec.caption), content);
+        box->setObjectName(groupSpec.name);
         box->setAutoFillBackground(true);
         QPalette pal = box->palette();
         pal.setColor(QPalette::Window, groupColor_);
@@ -190,9 +190,9 @@ void TFmCalculate::BuildGroups() {
         grid->setContentsMargins(10, 6, 10, 8);
         grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(3);
-        const auto addColumn = [&](const std::vector<TFieldSpec>& specs, int col0) {
+        const auto addColumn = [&](const std::vector<TFieldSpec>& fieldSpecs, int col0) {
             int row = 0;
-            for (const TFieldSpec& f : specs) {
+            for (const TFieldSpec& f : fieldSpecs) {
                 const QString symbol = QString::fromLatin1(f.symbol);
                 auto* caption = new TCalcLabel(box);
                 caption->setObjectName(Prefix(f.kind, true) + symbol);
@@ -215,10 +215,10 @@ void TFmCalculate::BuildGroups() {
                 ++row;
             }
         };
-        addColumn(spec.left, 0);
-        if (!spec.right.empty()) {
+        addColumn(groupSpec.left, 0);
+        if (!groupSpec.right.empty()) {
             grid->setColumnMinimumWidth(3, 24);
-            addColumn(spec.right, 4);
+            addColumn(groupSpec.right, 4);
             grid->setColumnStretch(2, 1);
             grid->setColumnStretch(6, 1);
         } else {

@@ -38,8 +38,8 @@ public:
     // An input box; returns `defaultText` when cancelled.
     virtual QString InputBox(const QString& title, const QString& prompt, const QString& defaultText) = 0;
     // File dialogs; false when cancelled, otherwise `path` holds the choice.
-    virtual bool OpenFile(const TFileDialogSpec& spec, QString& path) = 0;
-    virtual bool SaveFile(const TFileDialogSpec& spec, QString& path) = 0;
+    virtual bool OpenFile(const TFileDialogSpec& dlgSpec, QString& path) = 0;
+    virtual bool SaveFile(const TFileDialogSpec& dlgSpec, QString& path) = 0;
     virtual void Beep() = 0;
 
     // IMessageSink: the core's messages are OK-only message boxes.

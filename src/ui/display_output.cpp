@@ -30,13 +30,13 @@ QByteArray CsvField(const QString& text) {
 // the default one.
 QString AskSavePath(IDialogService& dialogs, const QString& title, const QString& defaultExt,
                     const QList<TFileFilter>& filters) {
-    TFileDialogSpec spec;
-    spec.title = title;
-    spec.defaultExt = defaultExt;
-    spec.filters = filters;
-    spec.promptOverwrite = true;
+    TFileDialogSpec dlgSpec;
+    dlgSpec.title = title;
+    dlgSpec.defaultExt = defaultExt;
+    dlgSpec.filters = filters;
+    dlgSpec.promptOverwrite = true;
     QString path;
-    if (!dialogs.SaveFile(spec, path) || path.isEmpty()) return {};
+    if (!dialogs.SaveFile(dlgSpec, path) || path.isEmpty()) return {};
     if (QFileInfo(path).suffix().isEmpty()) path += "." + defaultExt;
     return path;
 }

@@ -450,8 +450,8 @@ void TMainForm::UpdateMainForm() {
 
 // ---- Files -------------------------------------------------------------------
 
-bool TMainForm::AskFile(bool save, const TFileDialogSpec& spec, QString& path) {
-    return save ? dialogs_.SaveFile(spec, path) : dialogs_.OpenFile(spec, path);
+bool TMainForm::AskFile(bool save, const TFileDialogSpec& dlgSpec, QString& path) {
+    return save ? dialogs_.SaveFile(dlgSpec, path) : dialogs_.OpenFile(dlgSpec, path);
 }
 
 void TMainForm::SetAllValuesToZero() {

@@ -183,7 +183,7 @@ private:
     // Asks about unsaved parameter edits and saves them if wanted; false
     // when the program is to go on.
     bool MayClose();
-    bool AskFile(bool save, const TFileDialogSpec& spec, QString& path);
+    bool AskFile(bool save, const TFileDialogSpec& dlgSpec, QString& path);
 
     TGlobals& g_;
     IDialogService& dialogs_;

@@ -93,12 +93,12 @@ QString TQtDialogService::InputBox(const QString& title, const QString& prompt,
     return ok ? text : defaultText;
 }
 
-bool TQtDialogService::OpenFile(const TFileDialogSpec& spec, QString& path) {
-    return FileDialog(false, spec, path);
+bool TQtDialogService::OpenFile(const TFileDialogSpec& dlgSpec, QString& path) {
+    return FileDialog(false, dlgSpec, path);
 }
 
-bool TQtDialogService::SaveFile(const TFileDialogSpec& spec, QString& path) {
-    return FileDialog(true, spec, path);
+bool TQtDialogService::SaveFile(const TFileDialogSpec& dlgSpec, QString& path) {
+    return FileDialog(true, dlgSpec, path);
 }
 
 void TQtDialogService::Beep() { QApplication::beep(); }
@@ -112,22 +112,22 @@ QString TQtDialogService::NameFilter(const TFileFilter& filter) {
     return label + " (" + pattern + ")";
 }
 
-bool TQtDialogService::FileDialog(bool save, const TFileDialogSpec& spec, QString& path) {
-    QFileDialog dlg(DialogParent(), spec.title);
+bool TQtDialogService::FileDialog(bool save, const TFileDialogSpec& dlgSpec, QString& path) {
+    QFileDialog dlg(DialogParent(), dlgSpec.title);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (!spec.defaultExt.isEmpty()) dlg.setDefaultSuffix(spec.defaultExt);
-    if (!spec.promptOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
-    if (spec.hideReadOnly) dlg.setProxyModel(new THideReadOnly);
+    dlg.setFileMode(dlgSpec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!dlgSpec.defaultExt.isEmpty()) dlg.setDefaultSuffix(dlgSpec.defaultExt);
+    if (!dlgSpec.promptOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dlgSpec.hideReadOnly) dlg.setProxyModel(new THideReadOnly);
     QStringList filters;
-    for (const TFileFilter& f : spec.filters) filters << NameFilter(f);
+    for (const TFileFilter& f : dlgSpec.filters) filters << NameFilter(f);
     if (!filters.isEmpty()) dlg.setNameFilters(filters);
 
     // Start where the preset name lies, or in the current directory, where
     // the workbench is started among the user's files.
-    const QFileInfo initial(spec.initialName);
-    if (!spec.initialName.isEmpty() && initial.dir().exists()) {
+    const QFileInfo initial(dlgSpec.initialName);
+    if (!dlgSpec.initialName.isEmpty() && initial.dir().exists()) {
         dlg.setDirectory(initial.absoluteDir());
         dlg.selectFile(initial.fileName());
     } else {
@@ -142,16 +142,16 @@ bool TQtDialogService::FileDialog(bool save, const TFileDialogSpec& spec, QStrin
         // A name typed into a folder that is not there could be neither read
         // nor created.
         if (!info.absoluteDir().exists()) {
-            QMessageBox::warning(DialogParent(), spec.title,
+            QMessageBox::warning(DialogParent(), dlgSpec.title,
                                  info.absolutePath() + "\nThe folder does not exist.");
             continue;
         }
-        if (spec.hideReadOnly && info.exists() && !info.isWritable()) {
-            QMessageBox::warning(DialogParent(), spec.title,
+        if (dlgSpec.hideReadOnly && info.exists() && !info.isWritable()) {
+            QMessageBox::warning(DialogParent(), dlgSpec.title,
                                  info.fileName() + " is read-only.\nChoose another file.");
             continue;
         }
-        if (spec.promptCreate && !info.exists() &&
+        if (dlgSpec.promptCreate && !info.exists() &&
             !Ask(info.fileName() + "\nThis file does not exist.\nCreate it?"))
             continue;
         // Keep names in the current directory short, as the user sees them.

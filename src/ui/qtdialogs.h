@@ -12,8 +12,8 @@ class TQtDialogService : public IDialogService {
 public:
     TMsgButton MessageDlg(TMsgKind kind, const QString& text, TMsgButtons buttons) override;
     QString InputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
-    bool OpenFile(const TFileDialogSpec& spec, QString& path) override;
-    bool SaveFile(const TFileDialogSpec& spec, QString& path) override;
+    bool OpenFile(const TFileDialogSpec& dlgSpec, QString& path) override;
+    bool SaveFile(const TFileDialogSpec& dlgSpec, QString& path) override;
     void Beep() override;
 
     // Qt's name filter for one entry: "Label (pattern)"; "*.*" means every
@@ -21,7 +21,7 @@ public:
     static QString NameFilter(const TFileFilter& filter);
 
 private:
-    bool FileDialog(bool save, const TFileDialogSpec& spec, QString& path);
+    bool FileDialog(bool save, const TFileDialogSpec& dlgSpec, QString& path);
 };
 
 }  // namespace orvane

@@ -18,8 +18,8 @@ QString TScriptedDialogs::InputBox(const QString& title, const QString& prompt,
     return a ? *a : defaultText;
 }
 
-bool TScriptedDialogs::FileAnswer(bool save, const TFileDialogSpec& spec, QString& path) {
-    fileDialogs.append({save, spec});
+bool TScriptedDialogs::FileAnswer(bool save, const TFileDialogSpec& dlgSpec, QString& path) {
+    fileDialogs.append({save, dlgSpec});
     if (fileAnswers.isEmpty()) return false;
     std::optional<QString> a = fileAnswers.takeFirst();
     if (!a) return false;
@@ -27,12 +27,12 @@ bool TScriptedDialogs::FileAnswer(bool save, const TFileDialogSpec& spec, QStrin
     return true;
 }
 
-bool TScriptedDialogs::OpenFile(const TFileDialogSpec& spec, QString& path) {
-    return FileAnswer(false, spec, path);
+bool TScriptedDialogs::OpenFile(const TFileDialogSpec& dlgSpec, QString& path) {
+    return FileAnswer(false, dlgSpec, path);
 }
 
-bool TScriptedDialogs::SaveFile(const TFileDialogSpec& spec, QString& path) {
-    return FileAnswer(true, spec, path);
+bool TScriptedDialogs::SaveFile(const TFileDialogSpec& dlgSpec, QString& path) {
+    return FileAnswer(true, dlgSpec, path);
 }
 
 QStringList TScriptedDialogs::MessageTexts() const {

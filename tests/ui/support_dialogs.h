@@ -24,7 +24,7 @@ struct TRecordedInput {
 
 struct TRecordedFileDialog {
     bool save;
-    TFileDialogSpec spec;
+    TFileDialogSpec dlgSpec;
 };
 
 class TScriptedDialogs : public IDialogService {
@@ -42,8 +42,8 @@ public:
 
     TMsgButton MessageDlg(TMsgKind kind, const QString& text, TMsgButtons buttons) override;
     QString InputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
-    bool OpenFile(const TFileDialogSpec& spec, QString& path) override;
-    bool SaveFile(const TFileDialogSpec& spec, QString& path) override;
+    bool OpenFile(const TFileDialogSpec& dlgSpec, QString& path) override;
+    bool SaveFile(const TFileDialogSpec& dlgSpec, QString& path) override;
     void Beep() override { ++beeps; }
 
     // Texts of all messages recorded so far.
@@ -51,7 +51,7 @@ public:
     void Clear();
 
 private:
-    bool FileAnswer(bool save, const TFileDialogSpec& spec, QString& path);
+    bool FileAnswer(bool save, const TFileDialogSpec& dlgSpec, QString& path);
 };
 
 }  // namespace orvane

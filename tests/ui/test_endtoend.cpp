@@ -452,7 +452,7 @@ private slots:
         dlg->fileAnswers = {out};
         w->MIViewOutFile->trigger();
         QCOMPARE(dlg->fileDialogs.size(), 1);
-        QCOMPARE(dlg->fileDialogs[0].spec.title, QString("Open Output File"));
+        QCOMPARE(dlg->fileDialogs[0].dlgSpec.title, QString("Open Output File"));
         QVERIFY(w->MIChart->isEnabled());
         QVERIFY(w->MITable->isEnabled());
 

@@ -278,13 +278,13 @@ private slots:
         // The field lost the focus without choosing its text once more.
         QVERIFY(!w->ParamBox->hasFocus());
         QCOMPARE(dlg->fileDialogs.size(), 1);
-        const TFileDialogSpec& spec = dlg->fileDialogs[0].spec;
+        const TFileDialogSpec& dlgSpec = dlg->fileDialogs[0].dlgSpec;
         QVERIFY(!dlg->fileDialogs[0].save);
-        QCOMPARE(spec.title, QString("Choose Parameter File"));
-        QCOMPARE(spec.defaultExt, QString("par"));
-        QCOMPARE(spec.filters[0].label, QString("Parameter FIles (*.par)"));
-        QCOMPARE(spec.initialName, QString("site.par"));
-        QVERIFY(spec.promptCreate && spec.hideReadOnly && !spec.mustExist);
+        QCOMPARE(dlgSpec.title, QString("Choose Parameter File"));
+        QCOMPARE(dlgSpec.defaultExt, QString("par"));
+        QCOMPARE(dlgSpec.filters[0].label, QString("Parameter FIles (*.par)"));
+        QCOMPARE(dlgSpec.initialName, QString("site.par"));
+        QVERIFY(dlgSpec.promptCreate && dlgSpec.hideReadOnly && !dlgSpec.mustExist);
         QCOMPARE(w->ParamBox->text(), QString("other.par"));
         QCOMPARE(g->States[st::Cw].value, site.States[st::Cw].value);
 
@@ -338,7 +338,7 @@ private slots:
         g->Drivers[1].value = 5;
         dlg->fileAnswers << QString("new.drr");
         w->MIChooseDriver->trigger();
-        QCOMPARE(dlg->fileDialogs[0].spec.title, QString("Open Driver File"));
+        QCOMPARE(dlg->fileDialogs[0].dlgSpec.title, QString("Open Driver File"));
         QCOMPARE(w->DriverBox->text(), QString("new.drr"));
         QVERIFY(g->NewDriverFile);
         QCOMPARE(g->Drivers[1].value, 0.0);
@@ -384,10 +384,10 @@ private slots:
         // The menu item uses the save dialog, without its own overwrite question.
         dlg->fileAnswers << QString("other.out");
         w->MIOutputFile->trigger();
-        const TFileDialogSpec& spec = dlg->fileDialogs.last().spec;
+        const TFileDialogSpec& dlgSpec = dlg->fileDialogs.last().dlgSpec;
         QVERIFY(dlg->fileDialogs.last().save);
-        QCOMPARE(spec.title, QString("Save Output File as"));
-        QVERIFY(!spec.promptOverwrite);
+        QCOMPARE(dlgSpec.title, QString("Save Output File as"));
+        QVERIFY(!dlgSpec.promptOverwrite);
         QCOMPARE(w->OutputBox->text(), QString("other.out"));
     }
 
@@ -704,8 +704,8 @@ private slots:
 
         dlg->fileAnswers << QString("copy.par");
         w->MISaveAsParam->trigger();
-        QCOMPARE(dlg->fileDialogs.last().spec.title, QString("Save Parameter File"));
-        QVERIFY(dlg->fileDialogs.last().spec.promptOverwrite);
+        QCOMPARE(dlg->fileDialogs.last().dlgSpec.title, QString("Save Parameter File"));
+        QVERIFY(dlg->fileDialogs.last().dlgSpec.promptOverwrite);
         QCOMPARE(QString::fromStdString(g->ParamFileName), QString("copy.par"));
         QCOMPARE(w->ParamBox->text(), QString("site.par"));
         QCOMPARE(ReadLines("copy.par").size(), 109);
@@ -715,7 +715,7 @@ private slots:
         g->ParamFileName.clear();
         dlg->fileAnswers << QString("named.par");
         w->MISaveParam->trigger();
-        QCOMPARE(dlg->fileDialogs.last().spec.title, QString("Save Parameter File"));
+        QCOMPARE(dlg->fileDialogs.last().dlgSpec.title, QString("Save Parameter File"));
         QCOMPARE(QString::fromStdString(g->ParamFileName), QString("named.par"));
         QCOMPARE(ReadLines("named.par").size(), 109);
         QVERIFY(dlg->messages.isEmpty());
@@ -731,8 +731,8 @@ private slots:
         g->ReloadNeeded = false;
         w->MIViewOutFile->trigger();  // cancelled
         QVERIFY(!w->MIChart->isEnabled());
-        QCOMPARE(dlg->fileDialogs[0].spec.title, QString("Open Output File"));
-        QVERIFY(dlg->fileDialogs[0].spec.mustExist);
+        QCOMPARE(dlg->fileDialogs[0].dlgSpec.title, QString("Open Output File"));
+        QVERIFY(dlg->fileDialogs[0].dlgSpec.mustExist);
         dlg->fileAnswers << QString("any.out");
         w->MIViewOutFile->trigger();
         QCOMPARE(QString::fromStdString(g->DisplayFile), QString("any.out"));

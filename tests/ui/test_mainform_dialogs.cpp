@@ -105,12 +105,12 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
 
-        TFileDialogSpec spec;
-        spec.title = "Choose Parameter File";
-        spec.defaultExt = "par";
-        spec.filters = {{"Parameter FIles (*.par)", "*.par"}, {"All Files", "*.*"}};
-        spec.promptCreate = true;
-        spec.hideReadOnly = true;
+        TFileDialogSpec dlgSpec;
+        dlgSpec.title = "Choose Parameter File";
+        dlgSpec.defaultExt = "par";
+        dlgSpec.filters = {{"Parameter FIles (*.par)", "*.par"}, {"All Files", "*.*"}};
+        dlgSpec.promptCreate = true;
+        dlgSpec.hideReadOnly = true;
         WhenShown<QFileDialog>([&](QFileDialog* d) {
             QCOMPARE(d->windowTitle(), QString("Choose Parameter File"));
             QCOMPARE(QDir(d->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
@@ -118,7 +118,7 @@ private slots:
             AcceptName(d, "site.par");
         });
         QString path;
-        QVERIFY(dialogs.OpenFile(spec, path));
+        QVERIFY(dialogs.OpenFile(dlgSpec, path));
         QCOMPARE(path, QString("site.par"));
 
         // A name that does not exist is asked about; the default extension is added.
@@ -127,7 +127,7 @@ private slots:
                 [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
             AcceptName(d, "new");
         });
-        QVERIFY(dialogs.OpenFile(spec, path));
+        QVERIFY(dialogs.OpenFile(dlgSpec, path));
         QCOMPARE(path, QString("new.par"));
 
         // A name in a folder that does not exist is refused; the dialog stays.
@@ -150,7 +150,7 @@ private slots:
 
         WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         path = "unchanged";
-        QVERIFY(!dialogs.SaveFile(spec, path));
+        QVERIFY(!dialogs.SaveFile(dlgSpec, path));
         QCOMPARE(path, QString("unchanged"));
         QDir::setCurrent(old);
     }

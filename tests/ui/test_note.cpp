@@ -214,13 +214,13 @@ private slots:
         QCOMPARE(rig.dialogs.fileDialogs.size(), 1);
         const TRecordedFileDialog& d = rig.dialogs.fileDialogs[0];
         QVERIFY(d.save);
-        QCOMPARE(d.spec.title, QString("Save Driver File as"));
-        QCOMPARE(d.spec.defaultExt, QString("drr"));
-        QCOMPARE(d.spec.filters.size(), 2);
-        QCOMPARE(d.spec.filters[0].label, QString("Driver Files (*.drr)"));
-        QCOMPARE(d.spec.filters[1].label, QString("All Files (*.*)"));
-        QCOMPARE(d.spec.initialName, path);
-        QVERIFY(d.spec.promptOverwrite);
+        QCOMPARE(d.dlgSpec.title, QString("Save Driver File as"));
+        QCOMPARE(d.dlgSpec.defaultExt, QString("drr"));
+        QCOMPARE(d.dlgSpec.filters.size(), 2);
+        QCOMPARE(d.dlgSpec.filters[0].label, QString("Driver Files (*.drr)"));
+        QCOMPARE(d.dlgSpec.filters[1].label, QString("All Files (*.*)"));
+        QCOMPARE(d.dlgSpec.initialName, path);
+        QVERIFY(d.dlgSpec.promptOverwrite);
 
         rig.Open(path);
         rig.Edit("x");
