@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <string>
 
 #include "io/numfmt.h"
 #include "model/errors.h"
@@ -102,6 +107,104 @@ TEST(FormatSci13, ExactBytes) {
     EXPECT_EQ(FormatSci13(-1e-310), "-1.000000000000E-310");
     EXPECT_EQ(FormatSci13(NaN), "NAN");
     EXPECT_EQ(FormatSci13(-Inf), "-INF");
+}
+
+namespace {
+
+// The 13-digit field spelt out the slow way, on strings: the shortest
+// round-trip digits, rounded halves away from zero, padded with zeros.
+std::string ReferenceSci13(double v) {
+    if (std::isnan(v)) return "NAN";
+    if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
+    std::string sign = v < 0 ? "-" : "";
+    const double a = std::fabs(v);
+    std::string digits = "0";
+    int exp = 0;
+    if (a != 0) {
+        char buf[64];
+        const auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+        const std::string s(buf, res.ptr);
+        const auto e = s.find('e');
+        digits.clear();
+        for (std::size_t i = 0; i < e; ++i)
+            if (s[i] != '.') digits += s[i];
+        exp = std::stoi(s.substr(e + 1));
+    }
+    if (digits.size() > 13) {
+        const bool up = digits[13] >= '5';
+        digits.resize(13);
+        if (up) {
+            int i = 12;
+            while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
+                digits[static_cast<std::size_t>(i--)] = '0';
+            if (i >= 0) {
+                ++digits[static_cast<std::size_t>(i)];
+            } else {
+                digits = "1" + digits.substr(0, 12);
+                ++exp;
+            }
+        }
+    }
+    digits.resize(13, '0');
+    char e[16];
+    std::snprintf(e, sizeof e, "E%c%03d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+    return sign + digits.substr(0, 1) + "." + digits.substr(1) + e;
+}
+
+}  // namespace
+
+TEST(FormatSci13, EdgeCasesMatchTheReference) {
+    const double cases[] = {0.0, -0.0, 1.0, -1.0, 5e-324, -5e-324, 2.2250738585072014e-308,
+                            2.225073858507201e-308, 1.7976931348623157e308, -1e308, 1e-5, 0.1,
+                            0.3, 1.0 / 3, 2.0 / 3, 9.9999999999995, 9.99999999999949,
+                            -9.9999999999995e-100, 1.2345678901235, 1.23456789012345,
+                            1.23456789012349, 99999999999995.0, 0.99999999999995, 1e22, 1e23,
+                            123456789.0123456, Inf, -Inf, NaN, -NaN};
+    for (double v : cases) EXPECT_EQ(FormatSci13(v), ReferenceSci13(v)) << v;
+}
+
+// A million random doubles: random bit patterns (every magnitude, subnormals,
+// NaN and infinities), numbers whose shortest form ends in a half at the
+// 14th digit, and runs of nines that carry into a new leading digit.
+TEST(FormatSci13, RandomValuesMatchTheReference) {
+    std::mt19937_64 rng(20261209);
+    std::uniform_int_distribution<int> expDist(-330, 310);
+    std::uniform_int_distribution<long long> mant14(1000000000000LL, 9999999999999LL);
+    char text[64];
+    int mismatches = 0;
+    for (int i = 0; i < 1000000 && mismatches < 10; ++i) {
+        double v = 0;
+        switch (i % 4) {
+        case 0:
+        case 1: {
+            const std::uint64_t bits = rng();
+            std::memcpy(&v, &bits, sizeof v);
+            break;
+        }
+        case 2:  // 13 digits then a 5: a tie at the rounding digit
+            std::snprintf(text, sizeof text, "%lld5e%d", mant14(rng), expDist(rng));
+            v = std::strtod(text, nullptr);
+            break;
+        default:  // nines, with a random tail
+            std::snprintf(text, sizeof text, "%s9999999999999%llde%d",
+                          (rng() & 1) ? "-" : "", static_cast<long long>(rng() % 1000),
+                          expDist(rng));
+            v = std::strtod(text, nullptr);
+            break;
+        }
+        const std::string got = FormatSci13(v);
+        const std::string want = ReferenceSci13(v);
+        if (got != want) {
+            ++mismatches;
+            ADD_FAILURE() << "value " << std::hexfloat << v << ": " << got << " vs " << want;
+        }
+        char buf[FormatBufferSize];
+        const std::size_t n = FormatSci13To(buf, v);
+        if (std::string(buf, n) != got) {
+            ++mismatches;
+            ADD_FAILURE() << "buffer form differs for " << std::hexfloat << v;
+        }
+    }
 }
 
 TEST(FormatG4, MatchesC) {
