@@ -1,6 +1,7 @@
 // The output file: two header lines, then one row per output step with the
 // time, every driver, every state and every process in 21-character columns.
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "io/fileio.h"
@@ -20,11 +21,12 @@ void AppendHeading(std::string& line, std::string_view text) {
 
 // Numbers are right-justified but never cut: a number wider than its field
 // (a general-format time can reach 22 characters) is written whole, since
-// readers take tokens, not columns.
-void AppendNumber(std::string& line, const char* text, std::size_t n) {
-    if (n < FieldWidth) line.append(FieldWidth - n, ' ');
-    line.append(text, n);
-    line += ' ';
+// readers take tokens, not columns. `out` is blank already and has room for
+// FormatBufferSize + 1 characters; returns the end of what was written.
+char* PutNumber(char* out, const char* text, std::size_t n) {
+    if (n < FieldWidth) out += FieldWidth - n;
+    std::memcpy(out, text, n);
+    return out + n + 1;
 }
 
 }  // namespace
@@ -61,19 +63,22 @@ void WriteOutputRow(TGlobals& g, int numstate, const statearray& states, int num
     const int numdrive = std::clamp(g.ModelDef.numdrive, 0, MaxDrivers);
     numstate = std::clamp(numstate, 0, MaxStates);
     numprocess = std::clamp(numprocess, 0, MaxProcesses);
-    std::string line;
-    line.reserve(static_cast<std::size_t>(1 + numdrive + numstate + numprocess) *
-                     (FieldWidth + 1) + 8);
+    // ~150 numbers a row: formatted into one blank buffer sized for the
+    // widest fields, written once.
+    const std::size_t fields = static_cast<std::size_t>(1 + numdrive + numstate + numprocess);
+    std::string line(fields * (FormatBufferSize + 1) + 2, ' ');
+    char* p = line.data();
     char field[FormatBufferSize];
-    AppendNumber(line, field, FormatGeneralTo(field, time, 15));
+    p = PutNumber(p, field, FormatGeneralTo(field, time, 15));
     for (int i = 1; i <= numdrive; ++i)
-        AppendNumber(line, field, FormatSci13To(field, g.Drivers[i].value));
+        p = PutNumber(p, field, FormatSci13To(field, g.Drivers[i].value));
     for (int i = 1; i <= numstate; ++i)
-        AppendNumber(line, field, FormatSci13To(field, states[i].value));
+        p = PutNumber(p, field, FormatSci13To(field, states[i].value));
     for (int i = 1; i <= numprocess; ++i)
-        AppendNumber(line, field, FormatSci13To(field, processes[i].value));
-    line += "\r\n";
-    g.OutputWriter.Write(line);
+        p = PutNumber(p, field, FormatSci13To(field, processes[i].value));
+    *p++ = '\r';
+    *p++ = '\n';
+    g.OutputWriter.Write(std::string_view(line.data(), static_cast<std::size_t>(p - line.data())));
 }
 
 bool ReadOutputRow(TGlobals& g, double& time, drivearray& drivers, statearray& states,
