@@ -28,7 +28,8 @@ struct TFileDialogSpec {
     bool mustExist = false;        // open: the file must exist
     bool promptCreate = false;     // ask before accepting a name that does not exist
     bool promptOverwrite = false;  // save: ask before overwriting
-    bool hideReadOnly = false;
+    bool hideReadOnly = false;     // read-only files neither listed nor accepted
+    bool refuseReadOnly = false;   // read-only files listed but not accepted
 };
 
 class IDialogService : public IMessageSink {

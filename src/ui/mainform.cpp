@@ -96,7 +96,7 @@ TFileDialogSpec DlgSaveParam(const QString& name) {
     s.initialName = name;
     s.promptOverwrite = true;
     s.promptCreate = true;
-    s.hideReadOnly = true;
+    s.refuseReadOnly = true;
     return s;
 }
 

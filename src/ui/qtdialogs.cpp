@@ -146,7 +146,7 @@ bool TQtDialogService::FileDialog(bool save, const TFileDialogSpec& dlgSpec, QSt
                                  info.absolutePath() + "\nThe folder does not exist.");
             continue;
         }
-        if (dlgSpec.hideReadOnly && info.exists() && !info.isWritable()) {
+        if ((dlgSpec.hideReadOnly || dlgSpec.refuseReadOnly) && info.exists() && !info.isWritable()) {
             QMessageBox::warning(DialogParent(), dlgSpec.title,
                                  info.fileName() + " is read-only.\nChoose another file.");
             continue;

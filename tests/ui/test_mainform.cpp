@@ -706,6 +706,8 @@ private slots:
         w->MISaveAsParam->trigger();
         QCOMPARE(dlg->fileDialogs.last().dlgSpec.title, QString("Save Parameter File"));
         QVERIFY(dlg->fileDialogs.last().dlgSpec.promptOverwrite);
+        QVERIFY(dlg->fileDialogs.last().dlgSpec.refuseReadOnly);
+        QVERIFY(!dlg->fileDialogs.last().dlgSpec.hideReadOnly);
         QCOMPARE(QString::fromStdString(g->ParamFileName), QString("copy.par"));
         QCOMPARE(w->ParamBox->text(), QString("site.par"));
         QCOMPARE(ReadLines("copy.par").size(), 109);
