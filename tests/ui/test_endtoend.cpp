@@ -31,6 +31,7 @@
 #include "ui/params.h"
 #include "ui/reloaddlg.h"
 #include "ui/support_dialogs.h"
+#include "ui/support_modal.h"
 #include "ui/trouble.h"
 
 using namespace orvane;
@@ -139,20 +140,7 @@ class TestEndToEnd : public QObject {
 
     // A modal window that no step answers would hang the test: close it
     // after a while and fail the test instead.
-    QTimer modalWatch;
-    QWidget* modalSeen = nullptr;
-    int modalTicks = 0;
-    bool strayModal = false;
-    void WatchModal() {
-        QWidget* m = QApplication::activeModalWidget();
-        modalTicks = m && m == modalSeen ? modalTicks + 1 : 0;
-        modalSeen = m;
-        if (m && modalTicks > 25) {
-            strayModal = true;
-            if (auto* d = qobject_cast<QDialog*>(m)) d->reject();
-            else m->close();
-        }
-    }
+    TModalWatch* modalWatch = nullptr;
 
     // Runs `open`, which shows `window` modally, and `act` on the window
     // once it is up; `act` must close it. True when `act` ran. Polling stops
@@ -286,14 +274,14 @@ class TestEndToEnd : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        connect(&modalWatch, &QTimer::timeout, this, [this] { WatchModal(); });
-        modalWatch.start(200);
+        modalWatch = new TModalWatch(25);
+        modalWatch->setParent(this);
     }
     void init() { Start(); }
     void cleanup() {
         Stop();
-        QVERIFY2(!strayModal, "a modal window was left open");
-        strayModal = false;
+        QVERIFY2(!modalWatch->StrayModal(), "a modal window was left open");
+        modalWatch->Reset();
     }
 
     // Run the temperate site for 10 years and look at the table; raise the

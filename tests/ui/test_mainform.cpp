@@ -24,6 +24,7 @@
 #include "ui/mainform.h"
 #include "ui/progress.h"
 #include "ui/support_dialogs.h"
+#include "ui/support_modal.h"
 #include "ui/trouble.h"
 
 using namespace orvane;
@@ -69,20 +70,7 @@ class TestMainForm : public QObject {
 
     // A modal window that no test step answers would hang the test: close
     // it after a while and fail the test instead.
-    QTimer modalWatch;
-    QWidget* modalSeen = nullptr;
-    int modalTicks = 0;
-    bool strayModal = false;
-    void WatchModal() {
-        QWidget* m = QApplication::activeModalWidget();
-        modalTicks = m && m == modalSeen ? modalTicks + 1 : 0;
-        modalSeen = m;
-        if (m && modalTicks > 15) {
-            strayModal = true;
-            if (auto* d = qobject_cast<QDialog*>(m)) d->reject();
-            else m->close();
-        }
-    }
+    TModalWatch* modalWatch = nullptr;
 
     void Start(const QString& title) {
         Stop();
@@ -153,8 +141,8 @@ class TestMainForm : public QObject {
 
 private slots:
     void initTestCase() {
-        connect(&modalWatch, &QTimer::timeout, this, [this] { WatchModal(); });
-        modalWatch.start(200);
+        modalWatch = new TModalWatch(15);
+        modalWatch->setParent(this);
         QVERIFY(dir.isValid());
         oldCwd = QDir::currentPath();
         QDir::setCurrent(dir.path());
@@ -166,8 +154,8 @@ private slots:
     }
     void cleanup() {
         Stop();
-        QVERIFY2(!strayModal, "a modal window was left open");
-        strayModal = false;
+        QVERIFY2(!modalWatch->StrayModal(), "a modal window was left open");
+        modalWatch->Reset();
     }
 
     // ---- Start-up ---------------------------------------------------------
