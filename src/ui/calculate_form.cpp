@@ -1,6 +1,7 @@
 // Behaviour of the steady-state window: opening, binding, entries, the update
 // with its validation and status light, and the buttons.
 #include "ui/calculate_form.h"
+#include "ui/qtext.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -41,7 +42,6 @@ constexpr int Buttons(std::initializer_list<TMsgButton> bs) {
     return r;
 }
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 // Equal, or both not a number.
 bool SameValue(double a, double b) { return a == b || (a != a && b != b); }

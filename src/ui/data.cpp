@@ -1,4 +1,5 @@
 #include "ui/data.h"
+#include "ui/qtext.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -29,7 +30,6 @@ constexpr int GridColumns = 5;
 // The light grey of the fixed-looking cells (the classic scroll-bar colour).
 const QColor GreyCell(200, 200, 200);
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 }  // namespace
 

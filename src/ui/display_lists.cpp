@@ -1,4 +1,5 @@
 #include "ui/display_lists.h"
+#include "ui/qtext.h"
 
 #include <QEvent>
 #include <QListWidget>
@@ -12,10 +13,6 @@ namespace orvane {
 namespace {
 
 constexpr const char* kColumnsProperty = "orvaneListColumns";
-
-QString ToQString(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 void ApplyGrid(QListWidget* list) {
     const int columns = std::max(1, ListColumns(list));
@@ -40,9 +37,9 @@ public:
 void FillSeriesList(QListWidget* list, const TGlobals& g) {
     QStringList names;
     names << "Time";
-    for (int i = 1; i <= g.ModelDef.numdrive; ++i) names << ToQString(g.Drivers[i].name);
-    for (int i = 1; i <= g.ModelDef.numstate; ++i) names << ToQString(g.States[i].name);
-    for (int i = 1; i <= g.ModelDef.numprocess; ++i) names << ToQString(g.Processes[i].name);
+    for (int i = 1; i <= g.ModelDef.numdrive; ++i) names << Text(g.Drivers[i].name);
+    for (int i = 1; i <= g.ModelDef.numstate; ++i) names << Text(g.States[i].name);
+    for (int i = 1; i <= g.ModelDef.numprocess; ++i) names << Text(g.Processes[i].name);
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;

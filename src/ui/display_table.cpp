@@ -1,4 +1,5 @@
 #include "ui/display_table.h"
+#include "ui/qtext.h"
 
 #include <QHeaderView>
 #include <QResizeEvent>
@@ -33,8 +34,8 @@ void TOutputTableModel::BuildHeader(const TGlobals& g) {
     names_.clear();
     units_.clear();
     auto add = [this](std::string_view name, std::string_view units) {
-        names_ << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-        units_ << QString::fromUtf8(units.data(), static_cast<qsizetype>(units.size()));
+        names_ << Text(name);
+        units_ << Text(units);
     };
     add("Time", g.ModelDef.timeunit);
     for (int i = 1; i <= g.ModelDef.numdrive; ++i) add(g.Drivers[i].name, g.Drivers[i].units);

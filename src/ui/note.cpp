@@ -1,4 +1,5 @@
 #include "ui/note.h"
+#include "ui/qtext.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -20,7 +21,6 @@ namespace {
 
 constexpr std::size_t FieldWidth = 21;
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 }  // namespace
 

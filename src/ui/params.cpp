@@ -1,4 +1,5 @@
 #include "ui/params.h"
+#include "ui/qtext.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,7 +28,6 @@ namespace {
 constexpr int ColValue = 2;
 const QColor ReadOnlyCell(224, 224, 224);
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 }  // namespace
 
