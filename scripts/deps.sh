@@ -2,7 +2,11 @@
 # Installs the Debian packages the project needs, if any is missing.
 set -euo pipefail
 pkgs=(qt6-base-dev qt6-base-dev-tools libqcustomplot-dev libgtest-dev libbenchmark-dev
-      cmake ninja-build g++ make)
+      cmake ninja-build g++ make
+      # analyses: quantiles and Sobol' points, experiment files, trajectories,
+      # small linear algebra, the stiff integrator, cluster runs
+      libboost-dev libtoml11-dev libnetcdf-dev libeigen3-dev libsundials-dev
+      libopenmpi-dev openmpi-bin)
 [ "${1:-}" = "--gui" ] && pkgs+=(xvfb xdotool imagemagick fonts-dejavu-core)
 missing=()
 for p in "${pkgs[@]}"; do
