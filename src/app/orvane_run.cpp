@@ -2,9 +2,11 @@
 //
 //   orvane-run PARAMFILE DRIVERFILE OUTPUTFILE [--start S] [--stop T]
 //              [--step H] [--output-step K]
+//              [--observations FILE [--fit-out FILE]]
 //
 // Exit status: 0 when the run reached its stop time, 1 when it failed or was
-// interrupted (the rows written so far are kept), 2 on a usage error. It
+// interrupted (the rows written so far are kept) or when the observations
+// cannot be read or fitted, 2 on a usage error. It
 // never asks a question: an existing output file is replaced.
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +23,7 @@
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "model/errors.h"
+#include "obs/fit.h"
 #include "run/outputstep.h"
 #include "run/run.h"
 
@@ -30,6 +34,7 @@ using namespace orvane;
 constexpr const char* Usage =
     "usage: orvane-run PARAMFILE DRIVERFILE OUTPUTFILE [--start S] [--stop T] [--step H] "
     "[--output-step K]\n"
+    "                  [--observations FILE [--fit-out FILE]]\n"
     "\n"
     "Runs the model from the initial states and parameters of PARAMFILE with the\n"
     "drivers of DRIVERFILE and writes every output step to OUTPUTFILE (replaced).\n"
@@ -39,9 +44,12 @@ constexpr const char* Usage =
     "  --step H         simulation time step (default 1); greater than 0\n"
     "  --output-step K  output time step (default 1); a whole multiple of the time\n"
     "                   step, corrected with a message when it is not\n"
+    "  --observations FILE  after the run, print the goodness of fit to the\n"
+    "                   observations of FILE (CSV)\n"
+    "  --fit-out FILE   also write the goodness of fit to FILE as CSV\n"
     "\n"
     "Exit status: 0 run complete, 1 run failed or interrupted (rows written so far\n"
-    "are kept), 2 usage error.\n";
+    "are kept) or observations unreadable, 2 usage error.\n";
 
 class TUsageError : public std::exception {
 public:
@@ -90,6 +98,8 @@ struct TOptions {
     double stop = 2;
     double step = 1;
     double outputStep = 1;
+    std::string observationFile;
+    std::string fitFile;
 };
 
 double NumberArgument(std::string_view option, const std::string& text) {
@@ -128,6 +138,10 @@ TOptions ParseArguments(int argc, char** argv) {
             } else {
                 throw TUsageError(name + " needs a value");
             }
+            if (name == "--observations" || name == "--fit-out") {
+                (name == "--fit-out" ? o.fitFile : o.observationFile) = value;
+                continue;
+            }
             double* target = nullptr;
             if (name == "--start") target = &o.start;
             else if (name == "--stop") target = &o.stop;
@@ -158,7 +172,22 @@ TOptions ParseArguments(int argc, char** argv) {
     }
     RequireFile("parameter file", o.paramFile);
     RequireFile("driver file", o.driverFile);
+    if (!o.fitFile.empty() && o.observationFile.empty()) throw TUsageError("--fit-out needs --observations");
+    if (!o.observationFile.empty()) RequireFile("observation file", o.observationFile);
     return o;
+}
+
+// The goodness of fit of the finished run; 1 when it cannot be worked out or written.
+int ReportFit(const TObservations& observations, const TOptions& o) {
+    try {
+        const TRunFit fit = FitRun(observations, ReadRunTable(o.outputFile));
+        std::fputs(FitReport(fit).c_str(), stdout);
+        if (!o.fitFile.empty()) WriteFitCsv(o.fitFile, fit);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }
 
 int Run(const TOptions& o) {
@@ -185,6 +214,17 @@ int Run(const TOptions& o) {
         return 1;
     }
 
+    // Read before the run, so that a mistake in the file does not wait for it.
+    std::optional<TObservations> observations;
+    if (!o.observationFile.empty()) {
+        try {
+            observations = ReadObservationFile(o.observationFile, TVariableCatalogue(g));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+    }
+
     const std::string correction = CorrectOutputStep(g);
     if (!correction.empty()) std::fprintf(stderr, "%s\n", correction.c_str());
 
@@ -206,7 +246,7 @@ int Run(const TOptions& o) {
     }
     std::printf("Run complete at time %s: %d rows written to %s\n", reached.c_str(),
                 result.rowsWritten, g.OutputFileName.c_str());
-    return 0;
+    return observations ? ReportFit(*observations, o) : 0;
 }
 
 }  // namespace
