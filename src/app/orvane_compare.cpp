@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <stdexcept>
 #include <string>
-#include <string_view>
+
+#include "app/cli_options.h"
 
 #include "io/numfmt.h"
 #include "model/errors.h"
@@ -33,9 +33,7 @@ constexpr const char* Usage =
     "Exit status: 0 all agree, 1 some differ or the files differ in rows or\n"
     "columns, 2 usage or reading error.\n";
 
-struct TUsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+using cli::TUsageError;
 
 struct TOptions {
     std::string a, b;
@@ -47,18 +45,9 @@ TOptions ParseArguments(int argc, char** argv) {
     TOptions o;
     int nfiles = 0;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            std::string name = arg, value;
-            const auto eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                value = arg.substr(eq + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                throw TUsageError(name + " needs a value");
-            }
+        if (cli::IsOption(argv[i])) {
+            std::string name, value;
+            cli::OptionValue(argc, argv, i, name, value);
             double* target = name == "--rtol" ? &o.rtol : name == "--atol" ? &o.atol : nullptr;
             if (!target) throw TUsageError("unknown option " + name);
             try {
@@ -69,7 +58,7 @@ TOptions ParseArguments(int argc, char** argv) {
             if (!(*target >= 0)) throw TUsageError(name + " must not be negative");
         } else {
             if (nfiles == 2) throw TUsageError("too many file names");
-            (nfiles++ == 0 ? o.a : o.b) = arg;
+            (nfiles++ == 0 ? o.a : o.b) = argv[i];
         }
     }
     if (nfiles < 2) throw TUsageError("two output files are needed");
@@ -79,12 +68,9 @@ TOptions ParseArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
+    if (cli::WantsHelp(argc, argv)) {
+        std::fputs(Usage, stdout);
+        return 0;
     }
     TOptions o;
     try {

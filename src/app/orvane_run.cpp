@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/cli_options.h"
 #include "io/fileio.h"
 #include "io/numfmt.h"
 #include "model/catalogue.h"
@@ -51,14 +52,7 @@ constexpr const char* Usage =
     "Exit status: 0 run complete, 1 run failed or interrupted (rows written so far\n"
     "are kept) or observations unreadable, 2 usage error.\n";
 
-class TUsageError : public std::exception {
-public:
-    explicit TUsageError(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    std::string message_;
-};
+using cli::TUsageError;
 
 // Set by Ctrl+C; the run checks it once per step, so that it can close its
 // files and keep the rows already written instead of dying with them unsaved.
@@ -126,18 +120,9 @@ TOptions ParseArguments(int argc, char** argv) {
     int nfiles = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            std::string name = arg;
-            std::string value;
-            const auto eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                value = arg.substr(eq + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                throw TUsageError(name + " needs a value");
-            }
+        if (cli::IsOption(arg)) {
+            std::string name, value;
+            cli::OptionValue(argc, argv, i, name, value);
             if (name == "--observations" || name == "--fit-out") {
                 (name == "--fit-out" ? o.fitFile : o.observationFile) = value;
                 continue;
@@ -252,12 +237,9 @@ int Run(const TOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
+    if (cli::WantsHelp(argc, argv)) {
+        std::fputs(Usage, stdout);
+        return 0;
     }
     TOptions options;
     try {
