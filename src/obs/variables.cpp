@@ -32,11 +32,11 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const char* KindName(TVarKind kind) {
+const char* KindName(TVariableKind kind) {
     switch (kind) {
-        case TVarKind::Driver: return "driver";
-        case TVarKind::State: return "state";
-        case TVarKind::Process: return "process";
+        case TVariableKind::Driver: return "driver";
+        case TVariableKind::State: return "state";
+        case TVariableKind::Process: return "process";
     }
     return "";
 }
@@ -46,15 +46,15 @@ TVariableCatalogue::TVariableCatalogue(const TGlobals& g) {
     int column = 1;
     for (int i = 1; i <= d.numdrive; ++i) {
         const auto& v = g.Drivers[i];
-        vars_.push_back({TVarKind::Driver, v.symbol, v.name, v.units, column++});
+        vars_.push_back({TVariableKind::Driver, v.symbol, v.name, v.units, column++});
     }
     for (int i = 1; i <= d.numstate; ++i) {
         const auto& v = g.States[i];
-        vars_.push_back({TVarKind::State, v.symbol, v.name, v.units, column++});
+        vars_.push_back({TVariableKind::State, v.symbol, v.name, v.units, column++});
     }
     for (int i = 1; i <= d.numprocess; ++i) {
         const auto& v = g.Processes[i];
-        vars_.push_back({TVarKind::Process, v.symbol, v.name, v.units, column++});
+        vars_.push_back({TVariableKind::Process, v.symbol, v.name, v.units, column++});
     }
 }
 

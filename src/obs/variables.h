@@ -10,10 +10,10 @@
 
 namespace orvane {
 
-enum class TVarKind { Driver, State, Process };
+enum class TVariableKind { Driver, State, Process };
 
 struct TVariableInfo {
-    TVarKind kind = TVarKind::State;
+    TVariableKind kind = TVariableKind::State;
     std::string_view symbol;
     std::string_view name;
     std::string_view units;
@@ -40,6 +40,6 @@ private:
     std::vector<TVariableInfo> vars_;
 };
 
-const char* KindName(TVarKind kind);
+const char* KindName(TVariableKind kind);
 
 }  // namespace orvane
