@@ -4,6 +4,7 @@
 // holds a state or two, and sometimes asks for the insoluble C:N error.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -64,7 +65,10 @@ struct THash {
             value *= 1099511628211ull;
         }
     }
+    // Every NaN counts as the same: which of two NaN operands an operation
+    // passes on, and so the sign of the result, is the compiler's choice.
     void Add(double v) {
+        if (std::isnan(v)) v = std::numeric_limits<double>::quiet_NaN();
         char bytes[sizeof v];
         std::memcpy(bytes, &v, sizeof v);
         Add(std::string_view(bytes, sizeof v));
