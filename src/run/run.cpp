@@ -7,6 +7,7 @@
 #include "io/numfmt.h"
 #include "model/equations.h"
 #include "model/errors.h"
+#include "run/filecheck.h"
 #include "run/rounding.h"
 #include "solver/integrator.h"
 
@@ -54,6 +55,7 @@ TRunResult RunSimulation(TGlobals& g, IRunProgress* progress) {
     const TEvalContext context{g.ModelBatch, g.CalcFormShowing, g.FinalPass};
     try {
         CheckRunTimes(g);
+        CheckRunFiles(g);
         g.PrevDriverTime = 0;
         g.NextDriverTime = 0;
         OpenDriverFile(g, g.DriverFileName, g.ModelDef.numdrive, g.Drivers, false);
