@@ -20,6 +20,7 @@
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "model/errors.h"
+#include "run/filecheck.h"
 #include "run/outputstep.h"
 #include "run/run.h"
 
@@ -158,6 +159,11 @@ TOptions ParseArguments(int argc, char** argv) {
     }
     RequireFile("parameter file", o.paramFile);
     RequireFile("driver file", o.driverFile);
+    // Refused before anything is read or written: the run would replace the input.
+    if (const std::string clash = OutputFileClash(o.outputFile, o.paramFile, o.driverFile);
+        !clash.empty()) {
+        throw TUsageError(clash);
+    }
     return o;
 }
 
