@@ -25,6 +25,7 @@
 #include "model/catalogue.h"
 #include "model/errors.h"
 #include "obs/fit.h"
+#include "run/filecheck.h"
 #include "run/outputstep.h"
 #include "run/run.h"
 
@@ -157,6 +158,11 @@ TOptions ParseArguments(int argc, char** argv) {
     }
     RequireFile("parameter file", o.paramFile);
     RequireFile("driver file", o.driverFile);
+    // Refused before anything is read or written: the run would replace the input.
+    if (const std::string clash = OutputFileClash(o.outputFile, o.paramFile, o.driverFile);
+        !clash.empty()) {
+        throw TUsageError(clash);
+    }
     if (!o.fitFile.empty() && o.observationFile.empty()) throw TUsageError("--fit-out needs --observations");
     if (!o.observationFile.empty()) RequireFile("observation file", o.observationFile);
     return o;
