@@ -89,11 +89,16 @@ TOptions ParseArguments(int argc, char** argv) {
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             std::string name = arg;
             std::string value;
-            const bool flag = arg == "--resume";
-            if (const auto eq = arg.find('='); eq != std::string::npos) {
-                name = arg.substr(0, eq);
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) name = arg.substr(0, eq);
+            if (name != "--resume" && name != "--out" && name != "--threads" && name != "--members" &&
+                name != "--seed") {
+                throw TUsageError("unknown option " + name);
+            }
+            if (eq != std::string::npos) {
+                if (name == "--resume") throw TUsageError("--resume takes no value");
                 value = arg.substr(eq + 1);
-            } else if (!flag) {
+            } else if (name != "--resume") {
                 if (i + 1 >= argc) throw TUsageError(name + " needs a value");
                 value = argv[++i];
             }
@@ -101,8 +106,7 @@ TOptions ParseArguments(int argc, char** argv) {
             else if (name == "--out") o.out = value;
             else if (name == "--threads") o.threads = static_cast<int>(WholeArgument(name, value, 1));
             else if (name == "--members") o.overrides.members = WholeArgument(name, value, 1);
-            else if (name == "--seed") o.overrides.seed = WholeArgument(name, value, 0);
-            else throw TUsageError("unknown option " + name);
+            else o.overrides.seed = WholeArgument(name, value, 0);
             if (name == "--out" && value.empty()) throw TUsageError("--out needs a folder");
         } else {
             if (!o.experiment.empty()) throw TUsageError("one experiment file only");
@@ -123,6 +127,11 @@ std::string Duration(double seconds) {
     return buf;
 }
 
+std::string Rate(double perSecond) {
+    if (perSecond >= 100) return std::to_string(std::llround(perSecond));
+    return FormatGeneral(perSecond, 3);
+}
+
 // A line rewritten in place on a terminal; otherwise a plain line every
 // tenth of the way.
 class TConsoleProgress : public IEngineProgress {
@@ -132,8 +141,7 @@ public:
     void Progress(const TEngineStatus& s) override {
         const std::string text = std::to_string(s.resumed + s.done) + "/" +
                                  std::to_string(s.resumed + s.total) + " members, " +
-                                 std::to_string(s.failed) + " failed, " + FormatGeneral(s.rate, 3) +
-                                 " per second, " + Duration(s.remaining) + " left";
+                                 std::to_string(s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
         if (terminal_) {
             if (s.seconds - last_ < 0.2 && s.done < s.total) return;
             last_ = s.seconds;
