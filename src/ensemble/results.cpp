@@ -21,11 +21,11 @@ void WriteMembersRow(TTextWriter& csv, const TExperiment& e, const TMemberRecord
     std::string line = std::to_string(r.member);
     line += r.outcome.Ok() ? ",ok," : ",failed,";
     line += CsvField(r.outcome.message);
-    for (double v : r.factors) line.append(",").append(FormatRoundTrip(v));
+    for (double v : r.factors) line.append(",").append(FormatShortest(v));
     const std::size_t t = static_cast<std::size_t>(e.Times());
     for (std::size_t v = 0; v < e.outputs.size(); ++v) {
         line += ",";
-        if (!r.outputs.empty()) line += FormatRoundTrip(r.outputs[v * t + t - 1]);
+        if (!r.outputs.empty()) line += FormatShortest(r.outputs[v * t + t - 1]);
     }
     line += "\r\n";
     csv.Write(line);
@@ -33,10 +33,10 @@ void WriteMembersRow(TTextWriter& csv, const TExperiment& e, const TMemberRecord
 
 void WriteSummaryRow(TTextWriter& csv, const std::string& variable, double time, std::vector<double>& values) {
     const TSliceStats s = SliceStats(values);
-    std::string line = CsvField(variable) + "," + FormatRoundTrip(time) + "," + std::to_string(s.n);
+    std::string line = CsvField(variable) + "," + FormatShortest(time) + "," + std::to_string(s.n);
     const auto put = [&](double v, bool defined) {
         line += ',';
-        if (defined) line += FormatRoundTrip(v);
+        if (defined) line += FormatShortest(v);
     };
     put(s.mean, s.n >= 1);
     put(s.sd, s.n >= 2);

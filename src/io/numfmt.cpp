@@ -318,7 +318,7 @@ std::string FormatG4(double v) {
     return std::string(buf, res.ptr);
 }
 
-std::string FormatRoundTrip(double v) {
+std::string FormatShortest(double v) {
     char buf[FormatBufferSize];
     if (!std::isfinite(v)) return std::string(buf, WriteNonFinite(buf, v));
     const auto res = std::to_chars(buf, buf + sizeof buf, v);

@@ -26,12 +26,12 @@ std::string FormatParamField(double v);
 // digits: "1.500000000000E+000", "-2.500000000000E-010".
 std::string FormatSci13(double v);
 
-// The shortest text that reads back as exactly the same double ("0.1",
-// "1500", "1.2345678901234567e-05"), for results that scripts read again.
-std::string FormatRoundTrip(double v);
-
 // C's "%.4g".
 std::string FormatG4(double v);
+
+// The shortest text that reads back as the same double ("0.1", "1e+300"),
+// for files that other programs read at full precision.
+std::string FormatShortest(double v);
 
 // Text fields: left-justified / right-justified to `width`, cut after `width`.
 std::string PadRight(std::string_view text, std::size_t width);

@@ -4,6 +4,7 @@
 
 #include "io/fileio.h"
 #include "model/errors.h"
+#include "run/filecheck.h"
 #include "run/runloop.h"
 
 namespace orvane {
@@ -48,6 +49,7 @@ TRunResult RunSimulation(TGlobals& g, IRunProgress* progress) {
     TOutputFileSink file(g);
     try {
         CheckRunTimes(g);
+        CheckRunFiles(g);
         g.PrevDriverTime = 0;
         g.NextDriverTime = 0;
         OpenDriverFile(g, g.DriverFileName, g.ModelDef.numdrive, g.Drivers, false);

@@ -21,6 +21,7 @@
 #include "model/globals.h"
 #include "ui/dialogs.h"
 #include "ui/display_chart.h"
+#include "ui/display_compare.h"
 #include "ui/display_lists.h"
 #include "ui/display_table.h"
 #include "ui/forms.h"
@@ -158,6 +159,7 @@ void TFmDisplayData::BuildMenu() {
     connect(MIUpdateChart, &QAction::triggered, this, [this] { BtnUpdateChartClick(); });
     connect(MIPrintChart, &QAction::triggered, this, [this] { MIPrintChartClick(); });
     connect(MISaveImage, &QAction::triggered, this, [this] { MISaveImageClick(); });
+    BuildComparisonControls();
 }
 
 int TFmDisplayData::ValueType() const { return std::max(0, valueTypes_->checkedId()); }
@@ -207,6 +209,7 @@ void TFmDisplayData::FormShow() {
     RgValueType->setEnabled(!table);
     BtnCloseDisplay->move(BtnCloseDisplay->x(), table ? kCloseTopTable : kCloseTopChart);
     BtnUpdateChart->setEnabled(!table);
+    PnFit->setVisible(!table && HasObservations());
 }
 
 void TFmDisplayData::resizeEvent(QResizeEvent* event) {
@@ -286,6 +289,7 @@ void TFmDisplayData::LoadOutput() {
         if (error.empty()) error = e.what();
     }
     OutputTable->SetRows(std::move(values));
+    ShownRunChanged();
     QApplication::restoreOverrideCursor();
     if (!error.empty())
         dialogs_.MessageDlg(TMsgKind::Error, QString::fromStdString(error), static_cast<int>(TMsgButton::OK));
@@ -363,6 +367,7 @@ void TFmDisplayData::UpdateChart() {
         ChOutput->AddPoints(j, xs, ys);
         ChOutput->SetSeriesTitle(j, OutputTable->Name(ycol));
     }
+    DrawOverlays();
     if (!valid)
         dialogs_.MessageDlg(TMsgKind::Information, MsgInvalidSeries, static_cast<int>(TMsgButton::OK));
     SetAxisScale(false, true);
