@@ -32,10 +32,10 @@ std::unique_ptr<IDesign> MakeCsv(const TExperiment& e, std::span<const double>) 
 
 const std::vector<TDesignMethod>& DesignMethods() {
     static const std::vector<TDesignMethod> methods = {
-        {"random", false, 1, 0, {}, {}, MakeRandom},
-        {"lhs", false, 1, 0, {}, {}, MakeLhs},
-        {"sobol-points", false, 1, SobolMaxDimension(), {}, {}, MakeSobol},
-        {"csv", true, 1, 0, {}, {}, MakeCsv},
+        {"random", false, true, 1, 0, {}, {}, MakeRandom},
+        {"lhs", false, true, 1, 0, {}, {}, MakeLhs},
+        {"sobol-points", false, true, 1, SobolMaxDimension(), {}, {}, MakeSobol},
+        {"csv", true, false, 1, 0, {}, {}, MakeCsv},
     };
     return methods;
 }

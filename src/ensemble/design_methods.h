@@ -20,12 +20,15 @@ inline constexpr std::size_t MaxMembers = 1'000'000'000;
 struct TDesignMethod {
     const char* name;
     bool valuesFromFile;  // values come from the design file; factors need no distribution
+    bool needsMembers;    // "members" is required (a method may size its design itself)
     int minFactors;
     int maxFactors;       // 0: no limit
     std::vector<std::string> numberKeys;
     std::vector<std::string> textKeys;
     // Makes the design; `bases` are the factors' base values (for relative
-    // distributions). Raises EExperimentError for settings it cannot use.
+    // distributions). Its Members() may differ from TDesignSpec::members
+    // (which is then the method's own sample size). Raises EExperimentError
+    // for settings it cannot use.
     std::unique_ptr<IDesign> (*make)(const TExperiment& e, std::span<const double> bases);
 };
 

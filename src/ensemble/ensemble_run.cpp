@@ -73,7 +73,7 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
     writer.Close();
     out.kept = out.resumedFrom + r.done;
     out.cancelled = out.kept < out.members;
-    if (!out.cancelled) out.counts = WriteResults(e, journal, o.outDir, o.summaryMemory);
+    if (!out.cancelled) out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
     return out;
 }
 

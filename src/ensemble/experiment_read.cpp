@@ -348,7 +348,7 @@ void ReadDesign(const TReader& r, const TValue& root, TExperiment& e, const TExp
     if (o.seed >= 0) e.design.seed = static_cast<uint64_t>(o.seed);
     if (const TValue* v = r.Find(d, "members")) {
         e.design.members = static_cast<std::size_t>(r.WholeNumber(*v, "\"members\"", 1));
-    } else if (!method->valuesFromFile && o.members < 0) {
+    } else if (method->needsMembers && o.members < 0) {
         r.Fail(d, "[design] needs \"members\": how many members to run");
     }
     if (o.members >= 0) e.design.members = static_cast<std::size_t>(o.members);

@@ -57,21 +57,21 @@ std::string CsvField(const std::string& text) {
     return q + "\"";
 }
 
-TResultCounts WriteResults(const TExperiment& e, const std::string& journal, const std::string& dir,
-                           std::size_t memoryBudget) {
+TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std::string& journal,
+                           const std::string& dir, std::size_t memoryBudget) {
     TJournalReader reader(journal);
-    const std::size_t total = e.design.members;
+    const std::size_t total = members;
     const std::size_t slices = e.outputs.size() * static_cast<std::size_t>(e.Times());
     // Slices gathered per pass over the journal, from the most members there can be.
     const std::size_t perPass =
         std::clamp<std::size_t>(memoryBudget / (sizeof(double) * std::max<std::size_t>(1, total)), 1, std::max<std::size_t>(1, slices));
 
-    TTextWriter members;
-    members.CreateReplacing(InDir(dir, "members.csv"));
+    TTextWriter membersCsv;
+    membersCsv.CreateReplacing(InDir(dir, "members.csv"));
     std::string header = "member,status,message";
     for (const TFactor& f : e.factors) header.append(",").append(CsvField(f.symbol));
     for (const TOutputVariable& o : e.outputs) header.append(",").append(CsvField(o.symbol));
-    members.Write(header + "\r\n");
+    membersCsv.Write(header + "\r\n");
 
     TTextWriter summary;
     summary.CreateReplacing(InDir(dir, "summary.csv"));
@@ -90,7 +90,7 @@ TResultCounts WriteResults(const TExperiment& e, const std::string& journal, con
         while (reader.Next(r)) {
             ++seen;
             if (firstPass) {
-                WriteMembersRow(members, e, r);
+                WriteMembersRow(membersCsv, e, r);
                 nc.Member(r);
                 ++counts.members;
                 if (r.outcome.Ok()) ++counts.ok;
@@ -110,7 +110,7 @@ TResultCounts WriteResults(const TExperiment& e, const std::string& journal, con
         if (slices == 0) break;
     }
     nc.Finish();
-    members.Close();
+    membersCsv.Close();
     summary.Close();
     return counts;
 }

@@ -26,12 +26,12 @@ struct TResultCounts {
     std::size_t Failed() const { return members - ok; }
 };
 
-// Reads the journal (which must hold members 0..N-1 of the experiment) and
+// Reads the journal (which must hold the design's members 0..members-1) and
 // writes the three files into `dir`. The summary's quantiles are exact: the
 // journal is read again as often as `memoryBudget` bytes of gathered values
 // require. Raises EInOutError.
-TResultCounts WriteResults(const TExperiment& e, const std::string& journal, const std::string& dir,
-                           std::size_t memoryBudget = std::size_t{512} << 20);
+TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std::string& journal,
+                           const std::string& dir, std::size_t memoryBudget = std::size_t{512} << 20);
 
 // A CSV field: quoted when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text);
