@@ -152,6 +152,9 @@ void TDlgScale::done(int result) {
 }
 
 void TDlgScale::OKBtnClick() {
+    // Alt+O leaves the focus in the limit being typed: a typed limit still
+    // turns automatic scaling off, as leaving its field does.
+    for (QLineEdit* e : {EdMinValue, EdMaxValue}) EditExit(e);
     TFmDisplayData* display = forms_.FmDisplayData;
     if (inAxisType_) {
         inAxisType_ = false;
