@@ -22,6 +22,7 @@
 #include "ui/dialogs.h"
 #include "ui/forms.h"
 #include "ui/mainform.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -272,6 +273,7 @@ int TFmCalculate::ShowModalForm() {
 void TFmCalculate::showEvent(QShowEvent* event) {
     // The model's insoluble C:N check reads whether this window is showing.
     g_.CalcFormShowing = true;
+    if (!event->spontaneous()) PlaceOnOwnerScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -15,6 +15,7 @@
 #include "io/textfile.h"
 #include "model/errors.h"
 #include "ui/mainform.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -105,6 +106,7 @@ IMainForm* TFmNote::MainForm() const {
 void TFmNote::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
+    PlaceOnOwnerScreen(*this);
     RunGuarded(dialogs_, [this] { FormActivate(); });
     MoDrivers->setFocus();
 }
