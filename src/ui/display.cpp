@@ -21,6 +21,7 @@
 #include "model/globals.h"
 #include "ui/dialogs.h"
 #include "ui/display_chart.h"
+#include "ui/display_compare.h"
 #include "ui/display_lists.h"
 #include "ui/display_table.h"
 #include "ui/forms.h"
@@ -159,6 +160,7 @@ void TFmDisplayData::BuildMenu() {
     connect(MIUpdateChart, &QAction::triggered, this, [this] { BtnUpdateChartClick(); });
     connect(MIPrintChart, &QAction::triggered, this, [this] { MIPrintChartClick(); });
     connect(MISaveImage, &QAction::triggered, this, [this] { MISaveImageClick(); });
+    BuildComparisonControls();
 }
 
 int TFmDisplayData::ValueType() const { return std::max(0, valueTypes_->checkedId()); }
@@ -211,6 +213,7 @@ void TFmDisplayData::FormShow() {
     RgValueType->setEnabled(!table);
     BtnCloseDisplay->move(BtnCloseDisplay->x(), table ? kCloseTopTable : kCloseTopChart);
     BtnUpdateChart->setEnabled(!table);
+    PnFit->setVisible(!table && HasObservations());
 }
 
 void TFmDisplayData::resizeEvent(QResizeEvent* event) {
@@ -290,6 +293,7 @@ void TFmDisplayData::LoadOutput() {
         if (error.empty()) error = e.what();
     }
     OutputTable->SetRows(std::move(values));
+    ShownRunChanged();
     QApplication::restoreOverrideCursor();
     if (!error.empty())
         dialogs_.MessageDlg(TMsgKind::Error, QString::fromStdString(error), static_cast<int>(TMsgButton::OK));
@@ -367,6 +371,7 @@ void TFmDisplayData::UpdateChart() {
         ChOutput->AddPoints(j, xs, ys);
         ChOutput->SetSeriesTitle(j, OutputTable->Name(ycol));
     }
+    DrawOverlays();
     if (!valid)
         dialogs_.MessageDlg(TMsgKind::Information, MsgInvalidSeries, static_cast<int>(TMsgButton::OK));
     SetAxisScale(false, true);
