@@ -62,6 +62,12 @@ public:
     // Never throws: a failure is returned with its kind and message. The
     // outputs of a failed member are not used.
     virtual TMemberOutcome Run(std::span<const double> factors, std::span<double> outputs) = 0;
+    // The engine's call: a model whose members differ by more than their
+    // factor values (one of several sites) looks at the member's number.
+    virtual TMemberOutcome RunMember(std::size_t /*member*/, std::span<const double> factors,
+                                     std::span<double> outputs) {
+        return Run(factors, outputs);
+    }
 };
 
 // Makes one model per worker; called on the caller's thread before any

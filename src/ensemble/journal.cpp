@@ -79,6 +79,66 @@ bool ReadExactly(std::FILE* f, char* p, std::size_t n) { return std::fread(p, 1,
 
 }  // namespace
 
+// ---- Records ----------------------------------------------------------------
+
+// Fixed part of a record: magic, member, kind, message length.
+constexpr std::size_t RecordHead = 4 + 8 + 1 + 4;
+
+void EncodeRecord(const TMemberRecord& r, const TMemberShape& shape, std::string& b) {
+    const std::size_t start = b.size();
+    Put(b, RecordMagic);
+    Put(b, static_cast<uint64_t>(r.member));
+    Put(b, static_cast<uint8_t>(r.outcome.kind));
+    const std::string& msg = r.outcome.message;
+    const uint32_t len = static_cast<uint32_t>(std::min<std::size_t>(msg.size(), MaxMessage));
+    Put(b, len);
+    b.append(msg.data(), len);
+    for (int j = 0; j < shape.factors; ++j) Put(b, r.factors[static_cast<std::size_t>(j)]);
+    const bool outputs = r.outcome.Ok() && r.outputs.size() == shape.Outputs();
+    Put(b, static_cast<uint8_t>(outputs ? 1 : 0));
+    if (outputs) b.append(reinterpret_cast<const char*>(r.outputs.data()), r.outputs.size() * sizeof(double));
+    Put(b, Checksum(b.data() + start, b.size() - start));
+}
+
+std::size_t RecordBytesNeeded(const char* p, std::size_t have, const TMemberShape& shape) {
+    if (have < RecordHead) return RecordHead;
+    uint32_t len = 0;
+    std::memcpy(&len, p + 13, 4);
+    if (len > MaxMessage) return 0;
+    const std::size_t flagAt = RecordHead + len + static_cast<std::size_t>(shape.factors) * 8;
+    if (have <= flagAt) return flagAt + 1;
+    const std::size_t outputs = p[flagAt] == 1 ? shape.Outputs() * 8 : 0;
+    return flagAt + 1 + outputs + 8;
+}
+
+bool DecodeRecord(const char* p, std::size_t size, const TMemberShape& shape, TMemberRecord& r) {
+    if (RecordBytesNeeded(p, size, shape) != size) return false;
+    uint32_t magic = 0;
+    uint64_t member = 0;
+    uint8_t kind = 0;
+    uint32_t len = 0;
+    std::memcpy(&magic, p, 4);
+    std::memcpy(&member, p + 4, 8);
+    std::memcpy(&kind, p + 12, 1);
+    std::memcpy(&len, p + 13, 4);
+    if (magic != RecordMagic || kind >= FailKindCount) return false;
+    uint64_t sum = 0;
+    std::memcpy(&sum, p + size - 8, 8);
+    if (sum != Checksum(p, size - 8)) return false;
+
+    const std::size_t nf = static_cast<std::size_t>(shape.factors);
+    const std::size_t flagAt = RecordHead + len + nf * 8;
+    const std::size_t no = p[flagAt] == 1 ? shape.Outputs() : 0;
+    r.member = static_cast<std::size_t>(member);
+    r.outcome.kind = static_cast<TFailKind>(kind);
+    r.outcome.message.assign(p + RecordHead, len);
+    r.factors.resize(nf);
+    std::memcpy(r.factors.data(), p + RecordHead + len, nf * 8);
+    r.outputs.resize(no);
+    if (no) std::memcpy(r.outputs.data(), p + flagAt + 1, no * 8);
+    return true;
+}
+
 // ---- Writer -----------------------------------------------------------------
 
 TJournalWriter::TJournalWriter(const std::string& path, const TJournalHeader& header)
@@ -115,18 +175,7 @@ TJournalWriter::~TJournalWriter() {
 void TJournalWriter::Append(const TMemberRecord& r) {
     if (!file_) throw EInOutError("The journal \"" + path_ + "\" is closed");
     buf_.clear();
-    Put(buf_, RecordMagic);
-    Put(buf_, static_cast<uint64_t>(r.member));
-    Put(buf_, static_cast<uint8_t>(r.outcome.kind));
-    const std::string& msg = r.outcome.message;
-    const uint32_t len = static_cast<uint32_t>(std::min<std::size_t>(msg.size(), MaxMessage));
-    Put(buf_, len);
-    buf_.append(msg.data(), len);
-    for (int j = 0; j < header_.shape.factors; ++j) Put(buf_, r.factors[static_cast<std::size_t>(j)]);
-    const bool outputs = r.outcome.Ok() && r.outputs.size() == header_.shape.Outputs();
-    Put(buf_, static_cast<uint8_t>(outputs ? 1 : 0));
-    if (outputs) buf_.append(reinterpret_cast<const char*>(r.outputs.data()), r.outputs.size() * sizeof(double));
-    Put(buf_, Checksum(buf_.data(), buf_.size()));
+    EncodeRecord(r, header_.shape, buf_);
     if (std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) {
         RaiseIo("Cannot write file", path_, errno ? errno : EIO);
     }
@@ -174,38 +223,16 @@ void TJournalReader::Rewind() {
 }
 
 bool TJournalReader::Next(TMemberRecord& r) {
-    // Fixed part: magic, member, kind, message length.
-    constexpr std::size_t head = 4 + 8 + 1 + 4;
-    buf_.resize(head);
-    if (!ReadExactly(file_, buf_.data(), head)) return false;
-    uint32_t magic = 0;
-    uint64_t member = 0;
-    uint8_t kind = 0;
-    uint32_t len = 0;
-    std::memcpy(&magic, buf_.data(), 4);
-    std::memcpy(&member, buf_.data() + 4, 8);
-    std::memcpy(&kind, buf_.data() + 12, 1);
-    std::memcpy(&len, buf_.data() + 13, 4);
-    if (magic != RecordMagic || member != next_ || len > MaxMessage || kind >= FailKindCount) return false;
-    const std::size_t nf = static_cast<std::size_t>(header_.shape.factors);
-    const std::size_t rest = len + nf * 8 + 1;
-    buf_.resize(head + rest);
-    if (!ReadExactly(file_, buf_.data() + head, rest)) return false;
-    const bool outputs = buf_.back() == 1;
-    const std::size_t no = outputs ? header_.shape.Outputs() : 0;
-    buf_.resize(head + rest + no * 8 + 8);
-    if (!ReadExactly(file_, buf_.data() + head + rest, no * 8 + 8)) return false;
-    uint64_t sum = 0;
-    std::memcpy(&sum, buf_.data() + buf_.size() - 8, 8);
-    if (sum != Checksum(buf_.data(), buf_.size() - 8)) return false;
-
-    r.member = static_cast<std::size_t>(member);
-    r.outcome.kind = static_cast<TFailKind>(kind);
-    r.outcome.message.assign(buf_.data() + head, len);
-    r.factors.resize(nf);
-    std::memcpy(r.factors.data(), buf_.data() + head + len, nf * 8);
-    r.outputs.resize(no);
-    if (no) std::memcpy(r.outputs.data(), buf_.data() + head + rest, no * 8);
+    buf_.clear();
+    for (;;) {
+        const std::size_t need = RecordBytesNeeded(buf_.data(), buf_.size(), header_.shape);
+        if (need == 0) return false;
+        if (need <= buf_.size()) break;
+        const std::size_t have = buf_.size();
+        buf_.resize(need);
+        if (!ReadExactly(file_, buf_.data() + have, need - have)) return false;
+    }
+    if (!DecodeRecord(buf_.data(), buf_.size(), header_.shape, r) || r.member != next_) return false;
     goodEnd_ += static_cast<long long>(buf_.size());
     ++next_;
     return true;

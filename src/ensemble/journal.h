@@ -83,6 +83,16 @@ private:
     std::string buf_;
 };
 
+// One record as the journal holds it, appended to `out`: members travel
+// between processes in this form too.
+void EncodeRecord(const TMemberRecord& record, const TMemberShape& shape, std::string& out);
+// How many bytes the record starting at `data` takes, as far as the first
+// `have` of them tell: a number above `have` asks for that many; 0 marks a
+// damaged record.
+std::size_t RecordBytesNeeded(const char* data, std::size_t have, const TMemberShape& shape);
+// The record of exactly `size` bytes at `data`; false when it is damaged.
+bool DecodeRecord(const char* data, std::size_t size, const TMemberShape& shape, TMemberRecord& record);
+
 // Whether a journal exists at `path` with a readable header.
 bool ReadJournalHeader(const std::string& path, TJournalHeader& header);
 
