@@ -1,11 +1,12 @@
 #include "ensemble/ensemble_run.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
 #include "ensemble/design_methods.h"
 #include "ensemble/journal.h"
-#include "ensemble/site.h"
+#include "ensemble/sites.h"
 
 namespace orvane::ensemble {
 
@@ -26,6 +27,18 @@ private:
     std::size_t resumed_;
 };
 
+// A shard continues only its own folder, and a whole run never a shard's.
+void CheckShardFolder(const TEnsembleOptions& o, const TExperiment& e) {
+    if (!HasShardInfo(o.outDir)) return;
+    const TShardInfo there = ReadShardInfo(o.outDir);
+    if (!o.shard.Any() || there.shard.index != o.shard.index || there.shard.count != o.shard.count ||
+        there.hash != e.hash) {
+        throw EExperimentError("the folder \"" + o.outDir + "\" holds shard " + std::to_string(there.shard.index) + "/" +
+                               std::to_string(there.shard.count) + " of " + there.experiment +
+                               ": choose another --out folder");
+    }
+}
+
 }  // namespace
 
 TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
@@ -35,9 +48,15 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
     if (ec || !fs::is_directory(o.outDir, ec)) {
         throw EExperimentError("cannot make the results folder \"" + o.outDir + "\": " + ec.message());
     }
+    const TEnsembleMembers members = PrepareMembers(e);
+    const IDesign& design = *members.design;
+    const std::size_t total = design.Members();
+    const TMemberRange range = ShardRange(total, design.GroupSize(), o.shard);
+    CheckShardFolder(o, e);
+
     const std::string journal = (fs::path(o.outDir) / JournalName).string();
     const TMemberShape shape{static_cast<int>(e.factors.size()), e.Variables(), e.Times()};
-    const TJournalHeader header{e.hash, shape, 0};
+    const TJournalHeader header{e.hash, shape, range.first};
     TJournalHeader found;
     if (fs::exists(journal, ec)) {
         if (!o.resume) {
@@ -46,34 +65,33 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
         }
         if (!ReadJournalHeader(journal, found) || found.hash != header.hash ||
             found.shape.factors != shape.factors || found.shape.variables != shape.variables ||
-            found.shape.times != shape.times) {
+            found.shape.times != shape.times || found.firstMember != header.firstMember) {
             throw EExperimentError("the results folder \"" + o.outDir +
                                    "\" holds the members of another experiment (or of other settings, files or --members/--seed): "
                                    "choose another --out folder");
         }
     }
+    if (o.shard.Any()) WriteShardInfo(o.outDir, MakeShardInfo(e, o.shard, total, design.GroupSize()));
 
-    const std::unique_ptr<TSite> site = LoadSite(e);
-    const std::unique_ptr<IDesign> design = MakeDesign(e, site->factorBase);
-    TModelFactory factory = o.factory;
-    if (!factory) factory = [&] { return std::make_unique<TSiteMember>(e, *site); };
-
+    TModelFactory factory = o.factory ? o.factory : members.Factory(e);
     TEnsembleOutcome out;
-    out.members = design->Members();
+    out.members = total;
+    out.range = range;
     TJournalWriter writer(journal, header);
-    out.resumedFrom = writer.Members();
+    const std::size_t resumed = std::min(range.last, range.first + writer.Members());
+    out.resumedFrom = resumed - range.first;
     TEngineOptions engine;
     engine.threads = o.threads;
     engine.chunk = o.chunk;
     engine.cancel = o.cancel;
     std::optional<TResumedProgress> progress;
     if (o.progress) engine.progress = &progress.emplace(*o.progress, out.resumedFrom);
-    const TEngineResult r =
-        RunMembers(*design, shape, factory, out.resumedFrom, out.members, writer, engine);
+    const TMemberRunner& run = o.runner ? o.runner : TMemberRunner(RunMembers);
+    const TEngineResult r = run(design, shape, factory, resumed, range.last, writer, engine);
     writer.Close();
     out.kept = out.resumedFrom + r.done;
-    out.cancelled = out.kept < out.members;
-    if (!out.cancelled) out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    out.cancelled = range.first + out.kept < range.last;
+    if (!out.cancelled && !o.shard.Any()) out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
     return out;
 }
 

@@ -6,15 +6,26 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "ensemble/engine.h"
 #include "ensemble/experiment.h"
 #include "ensemble/results.h"
+#include "ensemble/shards.h"
 
 namespace orvane::ensemble {
 
 inline constexpr const char* JournalName = "members.journal";
+
+// Who runs members first..last-1 into the sink: RunMembers on this
+// process's threads unless another runner (the ranks of an MPI job, or the
+// journals of shards being merged) takes its place.
+using TMemberRunner = std::function<TEngineResult(const IDesign& design, const TMemberShape& shape,
+                                                  const TModelFactory& factory, std::size_t first,
+                                                  std::size_t last, IMemberSink& sink,
+                                                  const TEngineOptions& options)>;
 
 struct TEnsembleOptions {
     std::string outDir;
@@ -24,15 +35,20 @@ struct TEnsembleOptions {
     IEngineProgress* progress = nullptr;
     std::size_t chunk = 0;                      // members per chunk (0: chosen)
     std::size_t summaryMemory = std::size_t{512} << 20;
-    // The model of each worker; empty: the experiment's site.
+    // The model of each worker; empty: the experiment's sites.
     TModelFactory factory;
+    TMemberRunner runner;                       // empty: RunMembers
+    // A shard runs its members alone into its folder, with shard.toml and
+    // without the result files, which the merge writes.
+    TShard shard;
 };
 
 struct TEnsembleOutcome {
     std::size_t members = 0;      // of the experiment
+    TMemberRange range;           // the members this run was for (a shard's, or all)
     std::size_t resumedFrom = 0;  // members the journal held already
     std::size_t kept = 0;         // members in the journal at the end
-    bool cancelled = false;       // stopped before the last member
+    bool cancelled = false;       // stopped before the last member (of the range)
     TResultCounts counts;         // of the result files (complete ensembles only)
 };
 
@@ -40,5 +56,11 @@ struct TEnsembleOutcome {
 // results folder that holds another ensemble's journal), EInOutError when a
 // file cannot be written.
 TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& options);
+
+// Merges the shard folders `dirs` into options.outDir (continuing a merge
+// cut short there): the members journal and result files of the single run
+// of the experiment, byte for byte. Raises EExperimentError for shards that
+// do not make up one whole experiment, naming the one at fault.
+TEnsembleOutcome MergeShards(const std::vector<std::string>& dirs, const TEnsembleOptions& options);
 
 }  // namespace orvane::ensemble

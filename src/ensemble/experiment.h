@@ -1,6 +1,8 @@
 // An ensemble experiment as its file describes it (TOML):
 //
 //   [site]          parameters, drivers (paths relative to the experiment file)
+//   [[site]]        or several sites, each with name, parameters, drivers and
+//                   optionally [site.steady_state]: its own at_time and entries
 //   [run]           start, stop, step, output_step (defaults 0, 2, 1, 1)
 //   [steady_state]  at_time, passes (optional: re-derive the site per member)
 //   [[factor]]      kind, symbol, distribution and its settings, apply
@@ -62,10 +64,37 @@ struct TDesignSpec {
     std::map<std::string, double> numbers;
 };
 
+// A value typed into a site's steady-state calculation before the member's
+// factors: the site's own observations.
+struct TSiteEntry {
+    TFactorKind kind = TFactorKind::Process;  // state, parameter or process
+    int index = 0;
+    std::string symbol;
+    double value = 0;
+};
+
+struct TExperimentSite {
+    std::string name;           // in the results
+    std::string parameterFile;  // resolved paths
+    std::string driverFile;
+    double atTime = 0;          // of the steady-state calculation
+    std::vector<TSiteEntry> entries;
+};
+
+// Settings from the command line that take precedence over the file.
+struct TExperimentOverrides {
+    long long members = -1;  // -1: as the file says
+    long long seed = -1;
+};
+
 struct TExperiment {
     std::string path;            // the experiment file as given
-    std::string parameterFile;   // resolved paths
+    std::string parameterFile;   // resolved paths, of the first site
     std::string driverFile;
+    // Every site shares the design; member m of the ensemble is design
+    // member m % D of site m / D (D the design's members).
+    std::vector<TExperimentSite> sites;
+    bool siteList = false;       // [[site]]: the results carry a site column and dimension
 
     double start = 0;
     double stop = 2;
@@ -84,21 +113,22 @@ struct TExperiment {
     std::vector<char> keepRow;        // per row of the run: kept in the outputs
     int runRows = 0;                  // rows the run writes, the start row included
 
-    // Identifies the experiment and everything it reads: its file, the site's
-    // files, the design file and the settings given on the command line.
+    TExperimentOverrides overrides;  // as given to ReadExperiment
+
+    // Identifies the experiment and everything it reads: the program's
+    // version, its file, the sites' files, the design file and the settings
+    // given on the command line.
     uint64_t hash = 0;
 
     int Variables() const { return static_cast<int>(outputs.size()); }
     int Times() const { return static_cast<int>(outputTimes.size()); }
 };
 
-// Settings from the command line that take precedence over the file.
-struct TExperimentOverrides {
-    long long members = -1;  // -1: as the file says
-    long long seed = -1;
-};
-
 TExperiment ReadExperiment(const std::string& path, const TExperimentOverrides& overrides = {});
+
+// What the hash of every experiment includes, and shard folders record: the
+// program's ensemble format and the model's name and version.
+std::string ProgramVersion(const TGlobals& catalogue);
 
 // The times of the rows a run from start to stop writes, as the run
 // accumulates them.

@@ -24,9 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using TValue = toml::value;
 
-// Runs of one experiment are told apart from runs of another (or of another
-// version of the program) by a hash of everything they read.
-constexpr const char* ResultsVersion = "orvane-ensemble 1";
+// Raised whenever a change of the program changes the members' numbers or
+// the layout of the journal.
+constexpr const char* EnsembleFormat = "orvane-ensemble 1";
 
 uint64_t Fnv1a(uint64_t h, std::string_view bytes) {
     for (unsigned char c : bytes) {
@@ -124,12 +124,112 @@ private:
 
 // ---- Tables ------------------------------------------------------------------
 
-void ReadSite(const TReader& r, const TValue& root, TExperiment& e) {
+TExperimentSite ReadSiteFiles(const TReader& r, const TValue& site, const std::string& name) {
+    TExperimentSite s;
+    s.parameterFile = r.Path(r.Required(site, "parameters", name), "the parameter file");
+    s.driverFile = r.Path(r.Required(site, "drivers", name), "the driver file");
+    return s;
+}
+
+// One [site] table, or an array of [[site]] tables of which each names its
+// site (by default after its parameter file).
+void ReadSites(const TReader& r, const TValue& root, TExperiment& e) {
     const TValue* site = r.Find(root, "site");
-    if (!site || !site->is_table()) r.FailFile("the experiment needs a [site] table with \"parameters\" and \"drivers\"");
-    r.CheckKeys(*site, "[site]", {"parameters", "drivers"});
-    e.parameterFile = r.Path(r.Required(*site, "parameters", "[site]"), "the parameter file");
-    e.driverFile = r.Path(r.Required(*site, "drivers", "[site]"), "the driver file");
+    if (site && site->is_table()) {
+        r.CheckKeys(*site, "[site]", {"parameters", "drivers"});
+        e.sites.push_back(ReadSiteFiles(r, *site, "[site]"));
+    } else if (site && site->is_array() && !site->as_array().empty()) {
+        e.siteList = true;
+        for (const TValue& one : site->as_array()) {
+            if (!one.is_table()) r.Fail(one, "each site must be a table: [[site]]");
+            r.CheckKeys(one, "[[site]]", {"name", "parameters", "drivers", "steady_state"});
+            TExperimentSite s = ReadSiteFiles(r, one, "[[site]]");
+            const TValue* nv = r.Find(one, "name");
+            s.name = nv ? r.Text(*nv, "\"name\"") : fs::path(s.parameterFile).stem().string();
+            if (s.name.empty()) r.Fail(nv ? *nv : one, "a site's name must not be empty");
+            for (const TExperimentSite& other : e.sites) {
+                if (other.name == s.name) {
+                    r.Fail(nv ? *nv : one, "two sites are named \"" + s.name + "\": give each [[site]] a \"name\" of its own");
+                }
+            }
+            e.sites.push_back(std::move(s));
+        }
+    } else {
+        r.FailFile("the experiment needs a [site] table with \"parameters\" and \"drivers\" (or [[site]] tables, one per site)");
+    }
+    e.parameterFile = e.sites.front().parameterFile;
+    e.driverFile = e.sites.front().driverFile;
+}
+
+// A site's own entry of the steady-state calculation: a state, parameter or
+// process the calculation takes, by symbol or "kind:symbol".
+TSiteEntry ReadSiteEntry(const TReader& r, const std::string& key, const TValue& v) {
+    const TGlobals& g = r.Catalogue();
+    std::string kind;
+    std::string symbol = key;
+    if (const auto colon = key.find(':'); colon != std::string::npos) {
+        kind = key.substr(0, colon);
+        symbol = key.substr(colon + 1);
+    }
+    struct TKind {
+        const char* name;
+        TFactorKind kind;
+        TVarKind var;
+        char field;
+    };
+    const TKind kinds[] = {{"state", TFactorKind::State, KindState, 's'},
+                           {"parameter", TFactorKind::Parameter, KindParam, 'p'},
+                           {"process", TFactorKind::Process, KindProcess, 'r'}};
+    std::vector<const TKind*> found;
+    for (const TKind& k : kinds) {
+        if ((kind.empty() || kind == k.name) && GetArrayIndex(g, k.var, symbol) != 0) found.push_back(&k);
+    }
+    if (!kind.empty() && kind != "state" && kind != "parameter" && kind != "process") {
+        r.Fail(v, "\"" + kind + "\" is not a kind of steady-state entry: write \"state:\", \"parameter:\" or \"process:\" before the symbol");
+    }
+    if (found.empty()) {
+        std::vector<std::string> all;
+        for (const TKind& k : kinds)
+            for (const std::string& n : SymbolsOfKind(g, k.var)) all.push_back(n);
+        std::string hint;
+        for (const auto& n : ClosestNames(symbol, all)) hint += (hint.empty() ? "" : ", ") + n;
+        r.Fail(v, "\"" + key + "\" is not a state, parameter or process" + (hint.empty() ? "" : "; the closest names are: " + hint));
+    }
+    if (found.size() > 1) {
+        r.Fail(v, "\"" + symbol + "\" is both a " + found[0]->name + " and a " + found[1]->name + ": write \"" +
+                      found[0]->name + ":" + symbol + "\" or \"" + found[1]->name + ":" + symbol + "\" (in quotes)");
+    }
+    const TKind& k = *found.front();
+    const bool entry = k.field == 'r' ? calcfields::IsInputField('r', symbol.c_str())
+                                      : !IsDerivedBySteadyState(k.field, symbol);
+    if (!entry) {
+        r.Fail(v, "\"" + symbol + "\" is derived by the steady-state step, so it cannot be an entry" +
+                      (k.field == 'r' ? "; the process entries are: " + ProcessEntries() : std::string()));
+    }
+    return {k.kind, GetArrayIndex(g, k.var, symbol), symbol, r.Number(v, "\"" + key + "\"")};
+}
+
+// [site.steady_state] of each [[site]]: its own calculation time and entries.
+void ReadSiteSteadyStates(const TReader& r, const TValue& root, TExperiment& e) {
+    for (TExperimentSite& s : e.sites) s.atTime = e.atTime;
+    if (!e.siteList) return;
+    const auto& list = r.Find(root, "site")->as_array();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const TValue* ss = r.Find(list[i], "steady_state");
+        if (!ss) continue;
+        if (!ss->is_table()) r.Fail(*ss, "a site's \"steady_state\" must be a table: [site.steady_state]");
+        if (!e.steadyState) {
+            r.Fail(*ss, "site \"" + e.sites[i].name + "\" has steady-state entries, and the experiment no [steady_state] table to use them");
+        }
+        for (const auto& [key, value] : ss->as_table()) {
+            if (key == "at_time") {
+                e.sites[i].atTime = r.Number(value, "\"at_time\"");
+                if (e.sites[i].atTime < 0) r.Fail(value, "the calculation time must not be negative");
+            } else {
+                e.sites[i].entries.push_back(ReadSiteEntry(r, key, value));
+            }
+        }
+    }
 }
 
 void ReadRun(const TReader& r, const TValue& root, TExperiment& e) {
@@ -458,6 +558,11 @@ void ReadOutputs(const TReader& r, const TValue& root, TExperiment& e) {
 
 }  // namespace
 
+std::string ProgramVersion(const TGlobals& catalogue) {
+    return std::string(EnsembleFormat) + " (" + catalogue.ModelDef.modelname + " " +
+           catalogue.ModelDef.versionnumber + ")";
+}
+
 std::vector<double> RunRowTimes(double start, double stop, double step, double outputStep) {
     std::vector<double> rows{start};
     const int k = OutputInterval(outputStep, step);
@@ -491,9 +596,11 @@ TExperiment ReadExperiment(const std::string& path, const TExperimentOverrides& 
 
     TExperiment e;
     e.path = path;
-    ReadSite(r, root, e);
+    e.overrides = overrides;
+    ReadSites(r, root, e);
     ReadRun(r, root, e);
     ReadSteadyState(r, root, e);
+    ReadSiteSteadyStates(r, root, e);
     // Whether factors need distributions depends on the design's method.
     const TValue* dt = r.Find(root, "design");
     const TDesignMethod* method = nullptr;
@@ -510,10 +617,20 @@ TExperiment ReadExperiment(const std::string& path, const TExperimentOverrides& 
         ReadDesignCsv(e.design.file, e, overrides.members >= 0 || r.Find(*designTable, "members"));
     }
 
-    uint64_t h = Fnv1a(0xCBF29CE484222325ull, ResultsVersion);
-    for (const std::string& file : {path, e.parameterFile, e.driverFile, e.design.file}) {
-        h = Fnv1a(h, std::to_string(file.size()));
-        if (!file.empty()) h = Fnv1a(h, FileBytes(file));
+    uint64_t h = Fnv1a(0xCBF29CE484222325ull, ProgramVersion(catalogue));
+    std::vector<std::string> files = {path};
+    for (const TExperimentSite& s : e.sites) {
+        files.push_back(s.parameterFile);
+        files.push_back(s.driverFile);
+    }
+    files.push_back(e.design.file);
+    // Each file's length first, so that the same bytes cut differently
+    // between files cannot give the same hash; the paths themselves do not
+    // count, so that the same files reached another way are the same.
+    for (const std::string& file : files) {
+        const std::string bytes = file.empty() ? std::string() : FileBytes(file);
+        h = Fnv1a(h, std::to_string(bytes.size()) + ":");
+        h = Fnv1a(h, bytes);
     }
     h = Fnv1a(h, std::to_string(e.design.members) + "/" + std::to_string(e.design.seed));
     e.hash = h;

@@ -17,8 +17,12 @@ std::string InDir(const std::string& dir, const char* name) {
     return (std::filesystem::path(dir) / name).string();
 }
 
-void WriteMembersRow(TTextWriter& csv, const TExperiment& e, const TMemberRecord& r) {
-    std::string line = std::to_string(r.member);
+// With several sites a row begins with its site, and members are numbered
+// within their site, as in the design.
+void WriteMembersRow(TTextWriter& csv, const TExperiment& e, std::size_t siteMembers, const TMemberRecord& r) {
+    std::string line = e.siteList ? CsvField(e.sites[r.member / siteMembers].name) + "," +
+                                        std::to_string(r.member % siteMembers)
+                                  : std::to_string(r.member);
     line += r.outcome.Ok() ? ",ok," : ",failed,";
     line += CsvField(r.outcome.message);
     for (double v : r.factors) line.append(",").append(FormatShortest(v));
@@ -31,9 +35,11 @@ void WriteMembersRow(TTextWriter& csv, const TExperiment& e, const TMemberRecord
     csv.Write(line);
 }
 
-void WriteSummaryRow(TTextWriter& csv, const std::string& variable, double time, std::vector<double>& values) {
+void WriteSummaryRow(TTextWriter& csv, const std::string* site, const std::string& variable, double time,
+                     std::vector<double>& values) {
     const TSliceStats s = SliceStats(values);
-    std::string line = CsvField(variable) + "," + FormatShortest(time) + "," + std::to_string(s.n);
+    std::string line = (site ? CsvField(*site) + "," : std::string()) + CsvField(variable) + "," +
+                       FormatShortest(time) + "," + std::to_string(s.n);
     const auto put = [&](double v, bool defined) {
         line += ',';
         if (defined) line += FormatShortest(v);
@@ -61,21 +67,25 @@ TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std:
                            const std::string& dir, std::size_t memoryBudget) {
     TJournalReader reader(journal);
     const std::size_t total = members;
-    const std::size_t slices = e.outputs.size() * static_cast<std::size_t>(e.Times());
+    const std::size_t sites = e.sites.size();
+    const std::size_t siteMembers = std::max<std::size_t>(1, total / std::max<std::size_t>(1, sites));
+    // Slices of the summary: site x output x time, each over its site's members.
+    const std::size_t perSite = e.outputs.size() * static_cast<std::size_t>(e.Times());
+    const std::size_t slices = sites * perSite;
     // Slices gathered per pass over the journal, from the most members there can be.
     const std::size_t perPass =
-        std::clamp<std::size_t>(memoryBudget / (sizeof(double) * std::max<std::size_t>(1, total)), 1, std::max<std::size_t>(1, slices));
+        std::clamp<std::size_t>(memoryBudget / (sizeof(double) * siteMembers), 1, std::max<std::size_t>(1, slices));
 
     TTextWriter membersCsv;
     membersCsv.CreateReplacing(InDir(dir, "members.csv"));
-    std::string header = "member,status,message";
+    std::string header = e.siteList ? "site,member,status,message" : "member,status,message";
     for (const TFactor& f : e.factors) header.append(",").append(CsvField(f.symbol));
     for (const TOutputVariable& o : e.outputs) header.append(",").append(CsvField(o.symbol));
     membersCsv.Write(header + "\r\n");
 
     TTextWriter summary;
     summary.CreateReplacing(InDir(dir, "summary.csv"));
-    summary.Write("variable,time,n,mean,sd,min,q05,q25,q50,q75,q95,max\r\n");
+    summary.Write(std::string(e.siteList ? "site," : "") + "variable,time,n,mean,sd,min,q05,q25,q50,q75,q95,max\r\n");
 
     TTrajectoriesWriter nc(InDir(dir, "trajectories.nc"), e, total);
     TResultCounts counts;
@@ -90,14 +100,17 @@ TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std:
         while (reader.Next(r)) {
             ++seen;
             if (firstPass) {
-                WriteMembersRow(membersCsv, e, r);
+                WriteMembersRow(membersCsv, e, siteMembers, r);
                 nc.Member(r);
                 ++counts.members;
                 if (r.outcome.Ok()) ++counts.ok;
                 else ++counts.byKind[static_cast<std::size_t>(r.outcome.kind)];
             }
             if (r.outputs.empty()) continue;
-            for (std::size_t s = first; s < last; ++s) gathered[s - first].push_back(r.outputs[s]);
+            const std::size_t own = r.member / siteMembers * perSite;  // the site's first slice
+            const std::size_t from = std::max(first, own);
+            const std::size_t to = std::min(last, own + perSite);
+            for (std::size_t s = from; s < to; ++s) gathered[s - first].push_back(r.outputs[s - own]);
         }
         if (seen != total) {
             throw EInOutError("The journal \"" + journal + "\" holds " + std::to_string(seen) + " of " +
@@ -105,7 +118,9 @@ TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std:
         }
         const std::size_t t = static_cast<std::size_t>(e.Times());
         for (std::size_t s = first; s < last; ++s) {
-            WriteSummaryRow(summary, e.outputs[s / t].symbol, e.outputTimes[s % t], gathered[s - first]);
+            const std::size_t k = s % perSite;
+            WriteSummaryRow(summary, e.siteList ? &e.sites[s / perSite].name : nullptr, e.outputs[k / t].symbol,
+                            e.outputTimes[k % t], gathered[s - first]);
         }
         if (slices == 0) break;
     }

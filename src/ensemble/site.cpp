@@ -23,14 +23,19 @@ std::string FactorWhere(const TExperiment& e, const TFactor& f) {
     return e.path + ":" + std::to_string(f.line) + ": factor " + f.symbol + ": ";
 }
 
+// "the site " or "site NAME " in messages.
+std::string SiteName(const TExperiment& e, const TExperimentSite& site) {
+    return e.siteList ? "site \"" + site.name + "\" " : "the site ";
+}
+
 // Copies the run's settings and the mode of a Monte Carlo driver of the
 // steady-state window (not batch mode; the window showing while it calculates).
-void SetRunValues(const TExperiment& e, TGlobals& g) {
+void SetRunValues(const TExperiment& e, const TExperimentSite& site, TGlobals& g) {
     g.StartTime = e.start;
     g.StopTime = e.stop;
     g.TimeStep = e.step;
     g.OutputStep = e.outputStep;
-    g.CalcTime = e.steadyState ? e.atTime : e.start;
+    g.CalcTime = e.steadyState ? site.atTime : e.start;
     g.ModelBatch = false;
     g.MonteCarlo = true;
 }
@@ -66,19 +71,21 @@ TMemberOutcome RunFailure() {
 
 }  // namespace
 
-std::unique_ptr<TSite> LoadSite(const TExperiment& e) {
+std::unique_ptr<TSite> LoadSite(const TExperiment& e, std::size_t which) {
     auto site = std::make_unique<TSite>();
+    const TExperimentSite& spec = e.sites.at(which);
+    site->spec = &spec;
     TGlobals& g = site->base;
     InitialiseGlobals(g);
     TMessageKeeper messages;
     g.Messages = &messages;
     double residual = 0;
     try {
-        if (!ReadParamFile(g, e.parameterFile, g.ModelDef.numparam, g.Params, g.ModelDef.numstate,
+        if (!ReadParamFile(g, spec.parameterFile, g.ModelDef.numparam, g.Params, g.ModelDef.numstate,
                            g.States, residual)) {
-            throw EExperimentError("parameter file \"" + e.parameterFile + "\": " + messages.last);
+            throw EExperimentError("parameter file \"" + spec.parameterFile + "\": " + messages.last);
         }
-        site->drivers = TDriverTable::Read(e.driverFile, g.ModelDef.numdrive);
+        site->drivers = TDriverTable::Read(spec.driverFile, g.ModelDef.numdrive);
     } catch (const EExperimentError&) {
         throw;
     } catch (const std::exception& err) {
@@ -86,9 +93,9 @@ std::unique_ptr<TSite> LoadSite(const TExperiment& e) {
     }
     g.Messages = nullptr;
     if (site->drivers.Rows().empty()) {
-        throw EExperimentError("driver file \"" + e.driverFile + "\" has no data rows");
+        throw EExperimentError("driver file \"" + spec.driverFile + "\" has no data rows");
     }
-    SetRunValues(e, g);
+    SetRunValues(e, spec, g);
 
     // The opening evaluation gives the base of process factors.
     processarray opening = g.Processes;
@@ -108,8 +115,8 @@ std::unique_ptr<TSite> LoadSite(const TExperiment& e) {
                     try {
                         calc.EvaluateStart();
                     } catch (const std::exception& err) {
-                        throw EExperimentError("the site cannot be evaluated at the calculation time " +
-                                               FormatGeneral(e.atTime) + ": " + err.what());
+                        throw EExperimentError(SiteName(e, spec) + "cannot be evaluated at the calculation time " +
+                                               FormatGeneral(spec.atTime) + ": " + err.what());
                     }
                     g.CalcFormShowing = false;
                     opening = calc.ShownSet.Processes;
@@ -118,8 +125,11 @@ std::unique_ptr<TSite> LoadSite(const TExperiment& e) {
                 base = opening[f.index].value;
                 break;
         }
+        // The site's own observation is the base of a factor around it.
+        for (const TSiteEntry& entry : spec.entries)
+            if (entry.kind == f.kind && entry.index == f.index) base = entry.value;
         if (f.hasDistribution && f.dist.kind == TDistKind::Relative && base == 0) {
-            throw EExperimentError(FactorWhere(e, f) +
+            throw EExperimentError(FactorWhere(e, f) + (e.siteList ? "at site \"" + spec.name + "\" " : "") +
                                    "its base value is 0, and a relative distribution around 0 gives only 0");
         }
         site->factorBase.push_back(base);
@@ -129,7 +139,7 @@ std::unique_ptr<TSite> LoadSite(const TExperiment& e) {
 
 TSiteMember::TSiteMember(const TExperiment& e, const TSite& site) : e_(e), site_(site) {
     InitialiseGlobals(g_);
-    SetRunValues(e, g_);
+    SetRunValues(e, *site.spec, g_);
     for (const TFactor& f : e.factors) driverFactors_ = driverFactors_ || f.kind == TFactorKind::Driver;
     if (driverFactors_) ownDrivers_ = site.drivers;
     fields_ = calcfields::BindFields(g_);
@@ -198,6 +208,7 @@ TMemberOutcome TSiteMember::DeriveSteadyState(std::span<const double> factors,
     TMemberOutcome outcome;
     try {
         calc_.EvaluateStart();
+        for (const TSiteEntry& entry : site_.spec->entries) calc_.ChangeValue(CalcKind(entry.kind), entry.index, entry.value);
         for (std::size_t j = 0; j < e_.factors.size(); ++j) {
             const TFactor& f = e_.factors[j];
             if (f.kind != TFactorKind::Driver) calc_.ChangeValue(CalcKind(f.kind), f.index, factors[j]);

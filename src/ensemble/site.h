@@ -20,13 +20,15 @@ namespace orvane::ensemble {
 // process of the opening evaluation at the calculation time, 1 for a
 // driver's scale).
 struct TSite {
+    const TExperimentSite* spec = nullptr;  // of the experiment
     TGlobals base;
     TDriverTable drivers;
     std::vector<double> factorBase;
 };
 
-// Raises EExperimentError when the site's files cannot be used.
-std::unique_ptr<TSite> LoadSite(const TExperiment& e);
+// Site `site` of the experiment. Raises EExperimentError when its files
+// cannot be used.
+std::unique_ptr<TSite> LoadSite(const TExperiment& e, std::size_t site = 0);
 
 // One member of the experiment on the site: the factor values applied (or
 // entered into the steady-state calculation and derived), then the run in

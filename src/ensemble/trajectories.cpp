@@ -4,6 +4,7 @@
 #include <netcdf.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -65,11 +66,19 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     int old = 0;
     Check(nc_set_fill(ncid_, NC_NOFILL, &old));  // every value is written
 
+    // With several sites every per-member variable gains a leading site
+    // dimension, and members are numbered within their site.
+    const bool sites = e.siteList;
+    siteMembers_ = sites ? members / std::max<std::size_t>(1, e.sites.size()) : members;
+    int dimSite = 0;
     int dimMember = 0;
     int dimTime = 0;
-    Check(nc_def_dim(ncid_, "member", members, &dimMember));
+    if (sites) Check(nc_def_dim(ncid_, "site", e.sites.size(), &dimSite));
+    Check(nc_def_dim(ncid_, "member", siteMembers_, &dimMember));
     Check(nc_def_dim(ncid_, "time", static_cast<std::size_t>(e.Times()), &dimTime));
-    const int both[2] = {dimMember, dimTime};
+    const int lead = sites ? 1 : 0;
+    const int perMember[2] = {sites ? dimSite : dimMember, dimMember};
+    const int perValue[3] = {sites ? dimSite : dimMember, sites ? dimMember : dimTime, dimTime};
 
     Text(NC_GLOBAL, "Conventions", "CF-1.8");
     Text(NC_GLOBAL, "title", "Ensemble of the " + g.ModelDef.modelname + " model");
@@ -84,12 +93,22 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     Text(timeVar_, "axis", "T");
     Check(nc_def_var(ncid_, "member", NC_INT, 1, &dimMember, &memberVar_));
     Text(memberVar_, "long_name", "ensemble member");
-    Check(nc_def_var(ncid_, "status", NC_BYTE, 1, &dimMember, &statusVar_));
+    if (sites) {
+        std::size_t longest = 1;
+        for (const TExperimentSite& site : e.sites) longest = std::max(longest, site.name.size());
+        int dimName = 0;
+        Check(nc_def_dim(ncid_, "site_strlen", longest, &dimName));
+        const int nameDims[2] = {dimSite, dimName};
+        Check(nc_def_var(ncid_, "site_name", NC_CHAR, 2, nameDims, &siteVar_));
+        Text(siteVar_, "long_name", "site");
+        Text(siteVar_, "cf_role", "timeseries_id");
+    }
+    Check(nc_def_var(ncid_, "status", NC_BYTE, 1 + lead, perMember, &statusVar_));
     Text(statusVar_, "long_name", "member status");
     const signed char statusFlags[2] = {0, 1};
     Check(nc_put_att_schar(ncid_, statusVar_, "flag_values", NC_BYTE, 2, statusFlags));
     Text(statusVar_, "flag_meanings", "failed ok");
-    Check(nc_def_var(ncid_, "failure", NC_BYTE, 1, &dimMember, &failureVar_));
+    Check(nc_def_var(ncid_, "failure", NC_BYTE, 1 + lead, perMember, &failureVar_));
     Text(failureVar_, "long_name", "why the member failed");
     signed char kinds[FailKindCount];
     std::string meanings;
@@ -104,7 +123,7 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     const double fill = std::numeric_limits<double>::quiet_NaN();
     for (const TFactor& f : e.factors) {
         int var = 0;
-        Check(nc_def_var(ncid_, std::string("factor_").append(f.symbol).c_str(), NC_DOUBLE, 1, &dimMember, &var));
+        Check(nc_def_var(ncid_, std::string("factor_").append(f.symbol).c_str(), NC_DOUBLE, 1 + lead, perMember, &var));
         Text(var, "long_name", FactorLongName(g, f));
         Text(var, "units", FactorUnits(g, f));
         Text(var, "factor_kind", FactorKindName(f.kind));
@@ -113,7 +132,7 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     }
     for (const TOutputVariable& o : e.outputs) {
         int var = 0;
-        Check(nc_def_var(ncid_, o.symbol.c_str(), NC_DOUBLE, 2, both, &var));
+        Check(nc_def_var(ncid_, o.symbol.c_str(), NC_DOUBLE, 2 + lead, perValue, &var));
         Text(var, "units", o.units);
         Text(var, "long_name", o.longName);
         Check(nc_put_att_double(ncid_, var, "_FillValue", NC_DOUBLE, 1, &fill));
@@ -121,6 +140,16 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     }
     Check(nc_enddef(ncid_));
     Check(nc_put_var_double(ncid_, timeVar_, e.outputTimes.data()));
+    if (sites) {
+        std::vector<int> numbers(siteMembers_);
+        for (std::size_t i = 0; i < siteMembers_; ++i) numbers[i] = static_cast<int>(i);
+        Check(nc_put_var_int(ncid_, memberVar_, numbers.data()));
+        for (std::size_t k = 0; k < e.sites.size(); ++k) {
+            const std::size_t start[2] = {k, 0};
+            const std::size_t count[2] = {1, e.sites[k].name.size()};
+            Check(nc_put_vara_text(ncid_, siteVar_, start, count, e.sites[k].name.c_str()));
+        }
+    }
 }
 
 TTrajectoriesWriter::~TTrajectoriesWriter() {
@@ -130,6 +159,7 @@ TTrajectoriesWriter::~TTrajectoriesWriter() {
 }
 
 void TTrajectoriesWriter::Member(const TMemberRecord& r) {
+    if (!block_.empty() && r.member % siteMembers_ == 0) WriteBlock();  // a block holds one site's members
     if (block_.empty()) blockStart_ = r.member;
     block_.push_back(r);
     if (block_.size() == BlockMembers) WriteBlock();
@@ -139,8 +169,12 @@ void TTrajectoriesWriter::WriteBlock() {
     if (block_.empty()) return;
     const std::size_t b = block_.size();
     const std::size_t t = static_cast<std::size_t>(e_.Times());
-    const std::size_t start1[1] = {blockStart_};
-    const std::size_t count1[1] = {b};
+    const bool sites = e_.siteList;
+    const std::size_t site = blockStart_ / siteMembers_;
+    const std::size_t within = blockStart_ % siteMembers_;
+    // A variable of one dimension reads the first start and count only.
+    const std::size_t s1[2] = {sites ? site : within, within};
+    const std::size_t c1[2] = {sites ? 1 : b, b};
     std::vector<int> members(b);
     std::vector<signed char> status(b);
     std::vector<signed char> failure(b);
@@ -149,16 +183,16 @@ void TTrajectoriesWriter::WriteBlock() {
         status[i] = block_[i].outcome.Ok() ? 1 : 0;
         failure[i] = static_cast<signed char>(block_[i].outcome.kind);
     }
-    Check(nc_put_vara_int(ncid_, memberVar_, start1, count1, members.data()));
-    Check(nc_put_vara_schar(ncid_, statusVar_, start1, count1, status.data()));
-    Check(nc_put_vara_schar(ncid_, failureVar_, start1, count1, failure.data()));
+    if (!sites) Check(nc_put_vara_int(ncid_, memberVar_, s1, c1, members.data()));
+    Check(nc_put_vara_schar(ncid_, statusVar_, s1, c1, status.data()));
+    Check(nc_put_vara_schar(ncid_, failureVar_, s1, c1, failure.data()));
     std::vector<double> column(b);
     for (std::size_t j = 0; j < factorVars_.size(); ++j) {
         for (std::size_t i = 0; i < b; ++i) column[i] = block_[i].factors[j];
-        Check(nc_put_vara_double(ncid_, factorVars_[j], start1, count1, column.data()));
+        Check(nc_put_vara_double(ncid_, factorVars_[j], s1, c1, column.data()));
     }
-    const std::size_t start2[2] = {blockStart_, 0};
-    const std::size_t count2[2] = {b, t};
+    const std::size_t start2[3] = {sites ? site : within, sites ? within : 0, 0};
+    const std::size_t count2[3] = {sites ? 1 : b, sites ? b : t, t};
     std::vector<double> values(b * t);
     const double fill = std::numeric_limits<double>::quiet_NaN();
     for (std::size_t v = 0; v < outputVars_.size(); ++v) {

@@ -9,6 +9,10 @@
 //   failure(member)              why it failed (flag_values / flag_meanings)
 //   factor_SYMBOL(member)        each factor's value
 //   SYMBOL(member, time)         each output (units, long_name; NaN for a failed member)
+//
+// With several sites ([[site]]) a dimension site comes first in every
+// per-member variable (status(site, member), SYMBOL(site, member, time), ...),
+// member counts within a site, and site_name(site, site_strlen) names them.
 #pragma once
 
 #include <string>
@@ -43,7 +47,8 @@ private:
     std::size_t members_;
     int ncid_ = -1;
     bool open_ = false;
-    int timeVar_ = 0, memberVar_ = 0, statusVar_ = 0, failureVar_ = 0;
+    int timeVar_ = 0, memberVar_ = 0, statusVar_ = 0, failureVar_ = 0, siteVar_ = 0;
+    std::size_t siteMembers_ = 0;  // members per site (all of them with one site)
     std::vector<int> factorVars_;
     std::vector<int> outputVars_;
     std::vector<TMemberRecord> block_;
