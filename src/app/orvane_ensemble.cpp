@@ -1,7 +1,10 @@
-// orvane-ensemble: an experiment file's ensemble of the model on every core.
+// orvane-ensemble: an experiment file's ensemble of the model on every core,
+// on the ranks of an MPI job, or in shards of a job array.
 //
 //   orvane-ensemble EXPERIMENT.toml [--out DIR] [--threads N] [--resume]
-//                   [--members N] [--seed S]
+//                   [--members N] [--seed S] [--shard I/N]
+//   mpirun -np N orvane-ensemble EXPERIMENT.toml ...
+//   orvane-ensemble merge OUTDIR SHARDDIR...
 //
 // Exit status: 0 when the ensemble completed (failed members included),
 // 1 when it could not run or was interrupted (what finished is kept and
@@ -13,12 +16,20 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
+#include "ensemble/sites.h"
 #include "io/numfmt.h"
+#ifdef ORVANE_WITH_MPI
+#include "ensemble/mpi/mpi_ensemble.h"
+#endif
 
 namespace {
 
@@ -27,17 +38,26 @@ using namespace orvane::ensemble;
 
 constexpr const char* Usage =
     "usage: orvane-ensemble EXPERIMENT.toml [--out DIR] [--threads N] [--resume] [--members N] "
-    "[--seed S]\n"
+    "[--seed S] [--shard I/N]\n"
+    "       mpirun -np N orvane-ensemble EXPERIMENT.toml [options as above]\n"
+    "       orvane-ensemble merge OUTDIR SHARDDIR...\n"
     "\n"
     "Runs the ensemble that EXPERIMENT.toml describes and writes members.csv,\n"
     "summary.csv and trajectories.nc into the results folder.\n"
     "\n"
     "  --out DIR     results folder (default: the experiment's name + \"-results\",\n"
     "                in the current folder)\n"
-    "  --threads N   worker threads (default: one per core)\n"
+    "  --threads N   worker threads (default: one per core; under mpirun the\n"
+    "                cores shared among the ranks on each machine)\n"
     "  --resume      continue the ensemble in DIR after an interruption\n"
     "  --members N   number of members, instead of the file's\n"
     "  --seed S      seed of the design, instead of the file's\n"
+    "  --shard I/N   run only shard I of N (I from 1; without I/N, from a Slurm\n"
+    "                job array's task) into a shard folder (default: the\n"
+    "                experiment's name + \"-shard-I-of-N\")\n"
+    "\n"
+    "merge checks that the shard folders hold every shard of one experiment,\n"
+    "once each, and writes into OUTDIR the files a single run writes.\n"
     "\n"
     "Exit status: 0 ensemble complete (failed members are counted, not errors),\n"
     "1 could not run or interrupted (finished members are kept), 2 usage error.\n";
@@ -50,6 +70,15 @@ public:
 private:
     std::string message_;
 };
+
+// Whether an MPI launcher started this process (Open MPI's mpirun, or a
+// PMI launcher such as srun): only then is MPI initialised, so that a run
+// without mpirun starts as fast as ever.
+bool LaunchedByMpiLauncher() {
+    for (const char* v : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK"})
+        if (std::getenv(v)) return true;
+    return false;
+}
 
 // Set by Ctrl+C or SIGTERM: the engine hands out no more members. A second
 // Ctrl+C ends the program at once.
@@ -67,6 +96,7 @@ struct TOptions {
     int threads = 0;
     bool resume = false;
     TExperimentOverrides overrides;
+    TShard shard;
 };
 
 long long WholeArgument(const std::string& option, const std::string& text, long long min) {
@@ -82,6 +112,56 @@ long long WholeArgument(const std::string& option, const std::string& text, long
     return v;
 }
 
+// "I/N", "/N" or nothing: what the job array leaves out comes from its task.
+bool LooksLikeShard(std::string_view text) {
+    const auto slash = text.find('/');
+    if (slash == std::string_view::npos || text.empty()) return false;
+    for (std::size_t k = 0; k < text.size(); ++k)
+        if (k != slash && (text[k] < '0' || text[k] > '9')) return false;
+    return slash + 1 < text.size();
+}
+
+long long FromEnvironment(const char* name, long long fallback) {
+    const char* v = std::getenv(name);
+    if (!v || !*v) return fallback;
+    return WholeArgument(std::string("$") + name, v, 0);
+}
+
+// Slurm numbers an array's tasks as its --array option says (0-99, 1-100,
+// 0-30:3, ...); the shard is the task's place in that range, from 1.
+TShard ShardFromArguments(const std::string& value) {
+    if (!value.empty() && !LooksLikeShard(value)) {
+        throw TUsageError("--shard: \"" + value + "\" is not I/N, such as 2/10");
+    }
+    const auto slash = value.find('/');
+    TShard s;
+    if (!value.empty() && slash > 0) s.index = static_cast<int>(WholeArgument("--shard", value.substr(0, slash), 1));
+    if (!value.empty()) s.count = static_cast<int>(WholeArgument("--shard", value.substr(slash + 1), 1));
+    if (s.index == 0) {
+        const long long id = FromEnvironment("SLURM_ARRAY_TASK_ID", -1);
+        if (id < 0) {
+            throw TUsageError("--shard needs I/N, or a Slurm job array task (SLURM_ARRAY_TASK_ID) to take them from");
+        }
+        const long long min = FromEnvironment("SLURM_ARRAY_TASK_MIN", 0);
+        const long long step = std::max(1LL, FromEnvironment("SLURM_ARRAY_TASK_STEP", 1));
+        const long long count = FromEnvironment("SLURM_ARRAY_TASK_COUNT", -1);
+        const long long max = FromEnvironment("SLURM_ARRAY_TASK_MAX", min + (count - 1) * step);
+        if (count < 1 || id < min || (id - min) % step != 0 || (max - min) / step + 1 != count) {
+            throw TUsageError("the job array's task numbers are not an even range (SLURM_ARRAY_TASK_ID " +
+                              std::to_string(id) + ", _MIN " + std::to_string(min) + ", _MAX " + std::to_string(max) +
+                              ", _STEP " + std::to_string(step) + ", _COUNT " + std::to_string(count) +
+                              "): give --shard I/N");
+        }
+        s.index = static_cast<int>((id - min) / step + 1);
+        if (s.count == 0) s.count = static_cast<int>(count);
+    }
+    if (s.index > s.count) {
+        throw TUsageError("--shard " + std::to_string(s.index) + "/" + std::to_string(s.count) +
+                          ": the shards are numbered from 1 to " + std::to_string(s.count));
+    }
+    return s;
+}
+
 TOptions ParseArguments(int argc, char** argv) {
     TOptions o;
     for (int i = 1; i < argc; ++i) {
@@ -92,8 +172,15 @@ TOptions ParseArguments(int argc, char** argv) {
             const auto eq = arg.find('=');
             if (eq != std::string::npos) name = arg.substr(0, eq);
             if (name != "--resume" && name != "--out" && name != "--threads" && name != "--members" &&
-                name != "--seed") {
+                name != "--seed" && name != "--shard") {
                 throw TUsageError("unknown option " + name);
+            }
+            if (name == "--shard") {
+                // I/N may be left out in a job array.
+                if (eq != std::string::npos) value = arg.substr(eq + 1);
+                else if (i + 1 < argc && LooksLikeShard(argv[i + 1])) value = argv[++i];
+                o.shard = ShardFromArguments(value);
+                continue;
             }
             if (eq != std::string::npos) {
                 if (name == "--resume") throw TUsageError("--resume takes no value");
@@ -114,7 +201,11 @@ TOptions ParseArguments(int argc, char** argv) {
         }
     }
     if (o.experiment.empty()) throw TUsageError("an experiment file is needed");
-    if (o.out.empty()) o.out = std::filesystem::path(o.experiment).stem().string() + "-results";
+    if (o.out.empty()) {
+        o.out = std::filesystem::path(o.experiment).stem().string() +
+                (o.shard.Any() ? "-shard-" + std::to_string(o.shard.index) + "-of-" + std::to_string(o.shard.count)
+                               : "-results");
+    }
     return o;
 }
 
@@ -168,28 +259,72 @@ private:
     bool shown_ = false;
 };
 
-int Run(const TOptions& o) {
-    TExperiment e;
-    try {
-        e = ReadExperiment(o.experiment, o.overrides);
-    } catch (const std::exception& err) {
-        std::fprintf(stderr, "%s\n", err.what());
-        return 1;
-    }
+void InstallInterrupt() {
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+}
 
+// "N members: K ok, F failed (math 2, ...). Results in DIR: ..."
+void PrintCounts(const TResultCounts& counts, const std::string& dir) {
+    std::string failures;
+    for (int k = 1; k < FailKindCount; ++k) {
+        const std::size_t n = counts.byKind[static_cast<std::size_t>(k)];
+        if (n == 0) continue;
+        failures += (failures.empty() ? " (" : ", ") + std::string(FailKindName(static_cast<TFailKind>(k))) +
+                    " " + std::to_string(n);
+    }
+    if (!failures.empty()) failures += ")";
+    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc\n",
+                counts.members, counts.ok, counts.Failed(), failures.c_str(), dir.c_str());
+}
+
+// How a run of the experiment ends, as the user reads it; the exit status.
+int Report(const TEnsembleOutcome& out, const std::string& dir, const TShard& shard) {
+    if (out.cancelled) {
+        std::fprintf(stderr,
+                     "Interrupted: %zu of %zu members are kept in %s; run the same command with --resume "
+                     "to continue.\n",
+                     out.kept, out.range.last - out.range.first, dir.c_str());
+        return 1;
+    }
+    if (shard.Any()) {
+        std::printf("Shard %d/%d complete: members %zu to %zu of %zu in %s. When every shard is complete, "
+                    "join them with: orvane-ensemble merge OUTDIR SHARDDIR...\n",
+                    shard.index, shard.count, out.range.first, out.range.last - 1, out.members, dir.c_str());
+        return 0;
+    }
+    PrintCounts(out.counts, dir);
+    return 0;
+}
+
+bool ReadOrSay(const TOptions& o, TExperiment& e) {
+    try {
+        e = ReadExperiment(o.experiment, o.overrides);
+        return true;
+    } catch (const std::exception& err) {
+        std::fprintf(stderr, "%s\n", err.what());
+        return false;
+    }
+}
+
+// Runs the experiment read from o.experiment; under MPI on rank 0 with the
+// other ranks' threads through `runner`.
+int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& runner = {}, int threads = 0) {
     TEnsembleOptions options;
     options.outDir = o.out;
-    options.threads = o.threads;
+    options.threads = threads ? threads : o.threads;
     options.resume = o.resume;
     options.cancel = &interrupted;
+    options.runner = runner;
+    options.shard = o.shard;
     TConsoleProgress line;
     options.progress = &line;
 
-    std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, %s\n", o.experiment.c_str(),
-                 e.design.members, static_cast<int>(e.factors.size()), e.factors.size() == 1 ? "" : "s",
-                 e.design.method.c_str(), o.resume ? "resuming" : "starting");
+    const std::string sites = e.siteList ? " at each of " + std::to_string(e.sites.size()) + " sites" : "";
+    const std::string shard = o.shard.Any() ? ", shard " + std::to_string(o.shard.index) + "/" + std::to_string(o.shard.count) : "";
+    std::fprintf(stderr, "%s: %zu members%s of %d factor%s, design %s%s, %s\n", o.experiment.c_str(),
+                 e.design.members, sites.c_str(), static_cast<int>(e.factors.size()), e.factors.size() == 1 ? "" : "s",
+                 e.design.method.c_str(), shard.c_str(), o.resume ? "resuming" : "starting");
     TEnsembleOutcome out;
     try {
         out = RunEnsemble(e, options);
@@ -199,29 +334,112 @@ int Run(const TOptions& o) {
         std::fprintf(stderr, "%s\n", err.what());
         return 1;
     }
-    if (out.cancelled) {
-        std::fprintf(stderr,
-                     "Interrupted: %zu of %zu members are kept in %s; run the same command with --resume "
-                     "to continue.\n",
-                     out.kept, out.members, o.out.c_str());
+    return Report(out, o.out, o.shard);
+}
+
+int Run(const TOptions& o) {
+    TExperiment e;
+    if (!ReadOrSay(o, e)) return 1;
+    InstallInterrupt();
+    return RunExperiment(o, e);
+}
+
+// orvane-ensemble merge OUTDIR SHARDDIR...
+int Merge(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "orvane-ensemble: merge needs the results folder and the shard folders\n\n%s", Usage);
+        return 2;
+    }
+    for (int i = 2; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "orvane-ensemble: merge takes no options (%s)\n\n%s", argv[i], Usage);
+            return 2;
+        }
+    }
+    const std::vector<std::string> dirs(argv + 3, argv + argc);
+    InstallInterrupt();
+    TEnsembleOptions options;
+    options.outDir = argv[2];
+    options.cancel = &interrupted;
+    TEnsembleOutcome out;
+    try {
+        out = MergeShards(dirs, options);
+    } catch (const std::exception& err) {
+        std::fprintf(stderr, "%s\n", err.what());
         return 1;
     }
-    std::string failures;
-    for (int k = 1; k < FailKindCount; ++k) {
-        const std::size_t n = out.counts.byKind[static_cast<std::size_t>(k)];
-        if (n == 0) continue;
-        failures += (failures.empty() ? " (" : ", ") + std::string(FailKindName(static_cast<TFailKind>(k))) +
-                    " " + std::to_string(n);
+    if (out.cancelled) {
+        std::fprintf(stderr, "Interrupted: run the same merge again to finish it.\n");
+        return 1;
     }
-    if (!failures.empty()) failures += ")";
-    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc\n",
-                out.counts.members, out.counts.ok, out.counts.Failed(), failures.c_str(), o.out.c_str());
+    PrintCounts(out.counts, options.outDir);
     return 0;
 }
+
+// The number of processes an MPI launcher started, when it says so.
+long long LaunchedRanks() {
+    for (const char* v : {"OMPI_COMM_WORLD_SIZE", "PMI_SIZE"})
+        if (const char* n = std::getenv(v)) return std::atoll(n);
+    return 0;
+}
+
+long long LaunchedRank() {
+    for (const char* v : {"OMPI_COMM_WORLD_RANK", "PMIX_RANK", "PMI_RANK"})
+        if (const char* n = std::getenv(v)) return std::atoll(n);
+    return 0;
+}
+
+#ifdef ORVANE_WITH_MPI
+// Every rank reads the experiment and its sites; rank 0 runs the ensemble
+// with the others as its workers.
+int RunOnRanks(int& argc, char**& argv, const TOptions& o) {
+    using namespace orvane::ensemble::mpi;
+    TMpiSession mpi(argc, argv);
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = o.threads > 0 ? o.threads : std::max(1, cores / mpi.LocalSize());
+    TRankReady ready;
+    TExperiment e;
+    std::optional<TEnsembleMembers> members;
+    try {
+        e = ReadExperiment(o.experiment, o.overrides);
+        members.emplace(PrepareMembers(e));
+        ready = {true, e.hash, members->design->Members(), threads};
+    } catch (const std::exception& err) {
+        // The same mistake on every rank is told once.
+        if (mpi.Rank() == 0) std::fprintf(stderr, "%s\n", err.what());
+        else std::fprintf(stderr, "rank %d: %s\n", mpi.Rank(), err.what());
+        ready.threads = threads;
+    }
+    std::string problem;
+    std::vector<int> rankThreads;
+    const bool go = AgreeToStart(mpi, ready, problem, rankThreads);
+    if (!go) {
+        if (mpi.Rank() == 0 && !problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+    InstallInterrupt();
+    if (mpi.Rank() != 0) return Serve(*members, e, threads, &interrupted);
+    TCoordinator coordinator(mpi, rankThreads);
+    int workers = 0;
+    for (int t : rankThreads) workers += t;
+    std::fprintf(stderr, "%d ranks, %d worker threads in all\n", mpi.Size(), workers);
+    const int code = RunExperiment(o, e, coordinator.Runner(), threads);
+    coordinator.Release(code);
+    return code;
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool mpi = LaunchedByMpiLauncher();
+    if (argc > 1 && std::string_view(argv[1]) == "merge") {
+        if (LaunchedRanks() > 1) {
+            if (LaunchedRank() == 0) std::fprintf(stderr, "orvane-ensemble: merge runs in one process: start it without mpirun\n");
+            return 2;
+        }
+        return Merge(argc, argv);
+    }
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         if (a == "--help" || a == "-h") {
@@ -233,8 +451,23 @@ int main(int argc, char** argv) {
     try {
         options = ParseArguments(argc, argv);
     } catch (const TUsageError& e) {
-        std::fprintf(stderr, "orvane-ensemble: %s\n\n%s", e.what(), Usage);
+        if (LaunchedRank() == 0) std::fprintf(stderr, "orvane-ensemble: %s\n\n%s", e.what(), Usage);
         return 2;
+    }
+    if (mpi) {
+#ifdef ORVANE_WITH_MPI
+        return RunOnRanks(argc, argv, options);
+#else
+        // Copies that know nothing of each other would run the same members
+        // into the same folder.
+        if (LaunchedRanks() > 1) {
+            if (LaunchedRank() == 0) {
+                std::fprintf(stderr, "orvane-ensemble: this build has no MPI: install libopenmpi-dev, build again, "
+                                     "and start it with mpirun again (or run it without mpirun)\n");
+            }
+            return 1;
+        }
+#endif
     }
     return Run(options);
 }
