@@ -398,30 +398,29 @@ int RunOnRanks(int& argc, char**& argv, const TOptions& o) {
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threads = o.threads > 0 ? o.threads : std::max(1, cores / mpi.LocalSize());
     TRankReady ready;
+    ready.threads = threads;
     TExperiment e;
     std::optional<TEnsembleMembers> members;
+    std::string error;
     try {
         e = ReadExperiment(o.experiment, o.overrides);
         members.emplace(PrepareMembers(e));
         ready = {true, e.hash, members->design->Members(), threads};
     } catch (const std::exception& err) {
-        // The same mistake on every rank is told once.
-        if (mpi.Rank() == 0) std::fprintf(stderr, "%s\n", err.what());
-        else std::fprintf(stderr, "rank %d: %s\n", mpi.Rank(), err.what());
-        ready.threads = threads;
+        error = err.what();
     }
-    std::string problem;
-    std::vector<int> rankThreads;
-    const bool go = AgreeToStart(mpi, ready, problem, rankThreads);
-    if (!go) {
-        if (mpi.Rank() == 0 && !problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+    const TVerdict verdict = AgreeToStart(mpi, ready);
+    if (!verdict.go) {
+        // The same mistake on every rank is told once, by rank 0.
+        if (mpi.Rank() == 0) std::fprintf(stderr, "%s\n", error.empty() ? verdict.problem.c_str() : error.c_str());
+        else if (!error.empty() && verdict.rankZeroReady) std::fprintf(stderr, "rank %d: %s\n", mpi.Rank(), error.c_str());
         return 1;
     }
     InstallInterrupt();
     if (mpi.Rank() != 0) return Serve(*members, e, threads, &interrupted);
-    TCoordinator coordinator(mpi, rankThreads);
+    TCoordinator coordinator(mpi, verdict.threads);
     int workers = 0;
-    for (int t : rankThreads) workers += t;
+    for (int t : verdict.threads) workers += t;
     std::fprintf(stderr, "%d ranks, %d worker threads in all\n", mpi.Size(), workers);
     const int code = RunExperiment(o, e, coordinator.Runner(), threads);
     coordinator.Release(code);

@@ -3,30 +3,12 @@
 // same files as a run without a break.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
-#include "ensemble_support.h"
-
-extern char** environ;
+#include "process_support.h"
 
 namespace orvane::ensemble {
 namespace {
 
 using namespace testing;
-
-struct TExit {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
 
 class Runner : public ::testing::Test {
 protected:
@@ -38,38 +20,13 @@ protected:
             "[[factor]]\nkind = \"driver\"\nsymbol = \"Ca\"\ndistribution = \"normal\"\nmean = 1\nsd = 0.05\n"
             "[design]\nmethod = \"sobol-points\"\nmembers = 40\n[outputs]\nvariables = [\"NPPt\", \"Cw\"]\n");
     }
-    static std::string Program() { return std::string(ORVANE_BIN_DIR) + "/orvane-ensemble"; }
+    static std::string Program() { return EnsembleProgram(); }
 
     // Starts the program; with `stopWith`, sends that signal once the
     // journal holds some members.
     TExit Exec(std::vector<std::string> args, int stopWith = 0) {
         args.insert(args.begin(), Program());
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, dir.File("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&files, 2, dir.File("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&files);
-        if (stopWith) {
-            const std::string journal = dir.File("res/members.journal");
-            std::error_code ec;
-            for (int i = 0; i < 3000; ++i) {
-                if (std::filesystem::file_size(journal, ec) > 2000 && !ec) break;
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-            kill(pid, stopWith);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        TExit r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-        r.out = ReadBytes(dir.File("out.txt"));
-        r.err = ReadBytes(dir.File("err.txt"));
-        return r;
+        return Spawn(args, dir, {}, {stopWith, dir.File("res/members.journal"), 2000});
     }
 
     TScratch dir;

@@ -85,29 +85,32 @@ void TMpiSession::Abort(int code) {
     std::_Exit(code);
 }
 
-bool AgreeToStart(TMpiSession& mpi, const TRankReady& mine, std::string& problem, std::vector<int>& threads) {
+TVerdict AgreeToStart(TMpiSession& mpi, const TRankReady& mine) {
     const uint64_t sent[4] = {mine.ok ? 1u : 0u, mine.hash, mine.members, static_cast<uint64_t>(mine.threads)};
     std::vector<uint64_t> all(mpi.Rank() == 0 ? 4 * static_cast<std::size_t>(mpi.Size()) : 0);
     Check(MPI_Gather(sent, 4, MPI_UINT64_T, all.data(), 4, MPI_UINT64_T, 0, MPI_COMM_WORLD), "MPI_Gather");
-    int go = 1;
+    TVerdict v;
+    int verdict[2] = {0, 0};
     if (mpi.Rank() == 0) {
-        problem.clear();
-        threads.assign(static_cast<std::size_t>(mpi.Size()), 0);
+        v.threads.assign(static_cast<std::size_t>(mpi.Size()), 0);
         for (int r = 0; r < mpi.Size(); ++r) {
-            const uint64_t* v = &all[4 * static_cast<std::size_t>(r)];
-            threads[static_cast<std::size_t>(r)] = static_cast<int>(v[3]);
-            if (!problem.empty() || r == 0) continue;
-            if (!v[0]) {
-                problem = "rank " + std::to_string(r) + " cannot run the ensemble (its message is above)";
-            } else if (mine.ok && (v[1] != mine.hash || v[2] != mine.members)) {
-                problem = "rank " + std::to_string(r) +
-                          " read another experiment than rank 0: every rank must see the same experiment and site files";
+            const uint64_t* got = &all[4 * static_cast<std::size_t>(r)];
+            v.threads[static_cast<std::size_t>(r)] = static_cast<int>(got[3]);
+            if (!v.problem.empty() || r == 0 || !mine.ok) continue;
+            if (!got[0]) {
+                v.problem = "rank " + std::to_string(r) + " cannot run the ensemble (its message is above)";
+            } else if (got[1] != mine.hash || got[2] != mine.members) {
+                v.problem = "rank " + std::to_string(r) +
+                            " read another experiment than rank 0: every rank must see the same experiment and site files";
             }
         }
-        go = mine.ok && problem.empty() ? 1 : 0;
+        verdict[0] = mine.ok && v.problem.empty() ? 1 : 0;
+        verdict[1] = mine.ok ? 1 : 0;
     }
-    Check(MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD), "MPI_Bcast");
-    return go == 1;
+    Check(MPI_Bcast(verdict, 2, MPI_INT, 0, MPI_COMM_WORLD), "MPI_Bcast");
+    v.go = verdict[0] == 1;
+    v.rankZeroReady = verdict[1] == 1;
+    return v;
 }
 
 // ---- Rank 0 -----------------------------------------------------------------

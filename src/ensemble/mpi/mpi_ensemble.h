@@ -45,11 +45,15 @@ struct TRankReady {
     int threads = 0;
 };
 
-// Every rank's readiness, gathered on rank 0: there `problem` tells of the
-// first rank that is not ready (or read another experiment) and `threads`
-// receives every rank's threads. Every rank learns the verdict: false on
-// all of them when one is not ready.
-bool AgreeToStart(TMpiSession& mpi, const TRankReady& mine, std::string& problem, std::vector<int>& threads);
+struct TVerdict {
+    bool go = false;             // every rank is ready: on every rank
+    bool rankZeroReady = false;  // on every rank
+    std::string problem;         // rank 0: the first other rank not ready, or reading another experiment
+    std::vector<int> threads;    // rank 0: every rank's threads
+};
+
+// Every rank's readiness, gathered on rank 0, and its verdict on all.
+TVerdict AgreeToStart(TMpiSession& mpi, const TRankReady& mine);
 
 // Rank 0's side. Runner() takes the place of RunMembers in RunEnsemble;
 // Release() tells the other ranks to end with `code` (once; the destructor
