@@ -6,6 +6,9 @@
 //   BareRunInMemory      the same 200-year run alone, into a memory sink
 //   RunWritingFile       the same run through the output file
 //
+// With --part member|bare|file it runs that part five times inside
+// MeasuredPart(), for instruction counts that a loaded machine cannot blur:
+//   valgrind --tool=callgrind --toggle-collect='*MeasuredPart*' bench_ensemble --part member
 // With --memory DIR it instead runs 100,000 cheap members of 10 outputs at
 // 201 times into DIR (measure its resident memory with /usr/bin/time -v).
 #include <benchmark/benchmark.h>
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "ensemble/design_methods.h"
@@ -119,20 +123,25 @@ struct TDerived {
     }
 };
 
+// The derived site's run from `start` into a memory sink of the outputs.
+void RunInMemory(TExample& x, TGlobals& g, const statearray& start, std::vector<double>& out) {
+    std::vector<TRowVariable> vars;
+    for (const auto& o : x.e.outputs) vars.push_back(o.var);
+    g.States = start;
+    TDriverCursor cursor(x.site->drivers, g.NextDrivers);
+    TTableDriverSource source(cursor);
+    TMemorySink sink(vars.data(), static_cast<int>(vars.size()), x.e.keepRow.data(), x.e.runRows,
+                     out.data(), x.e.Times());
+    RunSteps(g, source, sink, nullptr);
+}
+
 void BareRunInMemory(benchmark::State& state) {
     TExample& x = Shared();
     TDerived d(x);
     const statearray start = d.g.States;
-    std::vector<TRowVariable> vars;
-    for (const auto& o : x.e.outputs) vars.push_back(o.var);
     std::vector<double> out(x.shape.Outputs());
     for (auto _ : state) {
-        d.g.States = start;
-        TDriverCursor cursor(x.site->drivers, d.g.NextDrivers);
-        TTableDriverSource source(cursor);
-        TMemorySink sink(vars.data(), static_cast<int>(vars.size()), x.e.keepRow.data(), x.e.runRows,
-                         out.data(), x.e.Times());
-        RunSteps(d.g, source, sink, nullptr);
+        RunInMemory(x, d.g, start, out);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -187,10 +196,42 @@ int MemoryRun(const std::string& dir) {
     return r.counts.members == 100000 ? 0 : 1;
 }
 
+// Runs one part five times; kept out of line so that callgrind can count it alone.
+[[gnu::noinline]] void MeasuredPart(const std::function<void()>& part) {
+    for (int i = 0; i < 5; ++i) part();
+}
+
+int PartRun(const std::string& part) {
+    TExample& x = Shared();
+    TDerived d(x);
+    const statearray start = d.g.States;
+    const auto good = GoodMembers(x, 1);
+    TSiteMember member(x.e, *x.site);
+    std::vector<double> out(x.shape.Outputs());
+    d.g.DriverFileName = x.e.driverFile;
+    d.g.OutputFileName = (std::filesystem::temp_directory_path() / "orvane-bench-part.out").string();
+    if (part == "member") {
+        MeasuredPart([&] { member.Run(good[0], out); });
+    } else if (part == "bare") {
+        MeasuredPart([&] { RunInMemory(x, d.g, start, out); });
+    } else if (part == "file") {
+        MeasuredPart([&] {
+            d.g.States = start;
+            RunSimulation(d.g, nullptr);
+        });
+        std::filesystem::remove(d.g.OutputFileName);
+    } else {
+        return 2;
+    }
+    std::printf("%s: %.17g\n", part.c_str(), out[0]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--memory") == 0) return MemoryRun(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--part") == 0) return PartRun(argv[2]);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

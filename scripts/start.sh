@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh --target orvane orvane-run
+scripts/build.sh --target orvane orvane-run orvane-ensemble
 cd examples
 exec ../build/bin/orvane "$@"

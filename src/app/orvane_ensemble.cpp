@@ -19,6 +19,7 @@
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
 #include "io/numfmt.h"
+#include "model/errors.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ public:
     void Progress(const TEngineStatus& s) override {
         const std::string text = std::to_string(s.resumed + s.done) + "/" +
                                  std::to_string(s.resumed + s.total) + " members, " +
-                                 std::to_string(s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
+                                 std::to_string(s.resumedFailed + s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
         if (terminal_) {
             if (s.seconds - last_ < 0.2 && s.done < s.total) return;
             last_ = s.seconds;
@@ -197,6 +198,14 @@ int Run(const TOptions& o) {
     } catch (const std::exception& err) {
         line.Finish();
         std::fprintf(stderr, "%s\n", err.what());
+        // A write that failed midway (a full disk) loses nothing that finished.
+        std::error_code ec;
+        if (dynamic_cast<const EInOutError*>(&err) &&
+            std::filesystem::exists(std::filesystem::path(o.out) / JournalName, ec)) {
+            std::fprintf(stderr, "The members that finished are kept in %s; once the cause is put right, "
+                                 "run the same command with --resume to continue.\n",
+                         o.out.c_str());
+        }
         return 1;
     }
     if (out.cancelled) {
