@@ -32,7 +32,6 @@ constexpr const char* MsgCaption = "Calculate Steady State - Enter values for al
 constexpr const char* MsgAskCalculate = "Calculate steady state now?";
 constexpr const char* MsgCannotCalculate =
     "Cannot calculate process values. Steady state calculation aborted.";
-constexpr const char* MsgInvalidSteadyState = "Invalid Steady State";
 constexpr const char* MsgDiscard = "Discard all changes made in this window since the last save?";
 constexpr const char* MsgOverwrite = "Overwrite existing parameter file?";
 constexpr const char* MsgNoValuesSaved = "No values saved.";
