@@ -134,6 +134,11 @@ std::string FitReport(const TRunFit& fit) {
         for (double x : {s.bias, s.rmse, s.mae, s.r2, s.nse, s.wss, s.m2ll}) out += PadLeft(cell(x), 13);
         out += '\n';
     }
+    return out + FitNotes(fit);
+}
+
+std::string FitNotes(const TRunFit& fit) {
+    std::string out;
     const std::string span = std::isnan(fit.firstTime)
                                  ? std::string("the run has no rows")
                                  : "the run's times are " + FormatGeneral(fit.firstTime) + " to " +

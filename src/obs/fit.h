@@ -52,8 +52,11 @@ TRunFit FitRun(const TObservations& observations, const TRunTable& run);
 std::string FitCsv(const TRunFit& fit);
 void WriteFitCsv(const std::string& path, const TRunFit& fit);
 
-// The same as an aligned table for people (6 significant digits), with a
-// note for every observation left out.
+// The same as an aligned table for people (6 significant digits), followed
+// by FitNotes.
 std::string FitReport(const TRunFit& fit);
+// One line for each variable with observations outside the run, saying
+// which were not used.
+std::string FitNotes(const TRunFit& fit);
 
 }  // namespace orvane

@@ -218,11 +218,9 @@ void TFmDisplayData::UpdateFitTable() {
     auto fitOf = [&](const TRunTable& run, const QString& name) {
         try {
             TRunFit fit = FitRun(*comparison_->observations, run);
-            const std::string report = FitReport(fit);
-            // Only the notes under the table: the numbers are in it.
-            const auto at = report.find('\n');
-            const QString more = QString::fromStdString(report.substr(at + 1)).trimmed();
-            if (!more.isEmpty()) notes += (notes.isEmpty() ? "" : "\n") + name + ": " + more;
+            const QString more = QString::fromStdString(FitNotes(fit)).trimmed();
+            for (const QString& line : more.split('\n', Qt::SkipEmptyParts))
+                notes += (notes.isEmpty() ? "" : "\n") + name + ", " + line;
             fits.push_back({name, std::move(fit)});
         } catch (const std::exception& e) {
             notes += (notes.isEmpty() ? "" : "\n") + QString::fromStdString(e.what());
