@@ -27,6 +27,8 @@
 #include "ensemble/experiment.h"
 #include "ensemble/sites.h"
 #include "io/numfmt.h"
+#include "model/errors.h"
+#include "solver/step_integrator.h"
 #ifdef ORVANE_WITH_MPI
 #include "ensemble/mpi/mpi_ensemble.h"
 #endif
@@ -232,7 +234,7 @@ public:
     void Progress(const TEngineStatus& s) override {
         const std::string text = std::to_string(s.resumed + s.done) + "/" +
                                  std::to_string(s.resumed + s.total) + " members, " +
-                                 std::to_string(s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
+                                 std::to_string(s.resumedFailed + s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
         if (terminal_) {
             if (s.seconds - last_ < 0.2 && s.done < s.total) return;
             last_ = s.seconds;
@@ -322,9 +324,11 @@ int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& 
 
     const std::string sites = e.siteList ? " at each of " + std::to_string(e.sites.size()) + " sites" : "";
     const std::string shard = o.shard.Any() ? ", shard " + std::to_string(o.shard.index) + "/" + std::to_string(o.shard.count) : "";
-    std::fprintf(stderr, "%s: %zu members%s of %d factor%s, design %s%s, %s\n", o.experiment.c_str(),
-                 e.design.members, sites.c_str(), static_cast<int>(e.factors.size()), e.factors.size() == 1 ? "" : "s",
-                 e.design.method.c_str(), shard.c_str(), o.resume ? "resuming" : "starting");
+    std::fprintf(stderr, "%s: %zu members%s of %d factor%s, design %s, integrator %s%s, %s\n",
+                 o.experiment.c_str(), e.design.members, sites.c_str(), static_cast<int>(e.factors.size()),
+                 e.factors.size() == 1 ? "" : "s", e.design.method.c_str(),
+                 IntegratorDescription(e.integrator, TGlobals{}.Tolerance).c_str(), shard.c_str(),
+                 o.resume ? "resuming" : "starting");
     TEnsembleOutcome out;
     try {
         out = RunEnsemble(e, options);
@@ -332,6 +336,14 @@ int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& 
     } catch (const std::exception& err) {
         line.Finish();
         std::fprintf(stderr, "%s\n", err.what());
+        // A write that failed midway (a full disk) loses nothing that finished.
+        std::error_code ec;
+        if (dynamic_cast<const EInOutError*>(&err) &&
+            std::filesystem::exists(std::filesystem::path(o.out) / JournalName, ec)) {
+            std::fprintf(stderr, "The members that finished are kept in %s; once the cause is put right, "
+                                 "run the same command with --resume to continue.\n",
+                         o.out.c_str());
+        }
         return 1;
     }
     return Report(out, o.out, o.shard);

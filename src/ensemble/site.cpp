@@ -35,6 +35,7 @@ void SetRunValues(const TExperiment& e, const TExperimentSite& site, TGlobals& g
     g.StopTime = e.stop;
     g.TimeStep = e.step;
     g.OutputStep = e.outputStep;
+    g.Integrator = e.integrator;
     g.CalcTime = e.steadyState ? site.atTime : e.start;
     g.ModelBatch = false;
     g.MonteCarlo = true;

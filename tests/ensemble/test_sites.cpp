@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "ensemble/ensemble_run.h"
+#include "ensemble/experiment_write.h"
+#include "ensemble/results_read.h"
 #include "ensemble_support.h"
 
 namespace orvane::ensemble {
@@ -88,6 +90,8 @@ TEST_F(Sites, EachSiteRunsTheMembersOfItsOwnExperiment) {
               Slab(dir.File("boreal/trajectories.nc"), "Cw", 0, false));
     EXPECT_EQ(Slab(dir.File("both/trajectories.nc"), "NPPt", 0, true),
               Slab(dir.File("temperate/trajectories.nc"), "NPPt", 0, false));
+    // Readers of one site's layout refuse it rather than misread it.
+    EXPECT_THROW(ReadTrajectoriesInfo(dir.File("both/trajectories.nc")), EInOutError);
 }
 
 TEST_F(Sites, ASiteCalculatesFromItsOwnObservations) {
@@ -111,6 +115,19 @@ TEST(SitesExperiment, ShippedExampleReads) {
     EXPECT_EQ(e.sites[1].entries[0].symbol, "Ps");
     EXPECT_EQ(e.sites[1].entries[0].value, 800);
     EXPECT_TRUE(e.sites[0].entries.empty());
+
+    // Written out and read again, it is the same experiment of two sites.
+    TScratch dir;
+    const std::string copy = dir.File("copy.toml");
+    WriteExperiment(e, copy);
+    const TExperiment back = ReadExperiment(copy);
+    ASSERT_EQ(back.sites.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(back.sites[i].name, e.sites[i].name);
+        EXPECT_TRUE(std::filesystem::equivalent(back.sites[i].parameterFile, e.sites[i].parameterFile));
+        EXPECT_EQ(back.sites[i].entries.size(), e.sites[i].entries.size());
+    }
+    EXPECT_EQ(back.sites[1].entries[0].value, 800);
 }
 
 TEST(SitesExperiment, MistakesInSiteTablesSayWhere) {
