@@ -220,10 +220,12 @@ TJournalReader::~TJournalReader() {
     if (file_) std::fclose(file_);
 }
 
-void TJournalReader::Rewind() {
-    std::fseek(file_, static_cast<long>(dataStart_), SEEK_SET);
-    goodEnd_ = dataStart_;
-    next_ = header_.firstMember;
+void TJournalReader::Rewind() { Seek({dataStart_, header_.firstMember}); }
+
+void TJournalReader::Seek(const TPlace& place) {
+    std::fseek(file_, static_cast<long>(place.offset), SEEK_SET);
+    goodEnd_ = place.offset;
+    next_ = place.member;
 }
 
 bool TJournalReader::Next(TMemberRecord& r) {

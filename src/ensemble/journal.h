@@ -73,6 +73,13 @@ public:
     bool Next(TMemberRecord& record);
     // Back to the first record.
     void Rewind();
+    // Where the next record begins, and back there later.
+    struct TPlace {
+        long long offset = 0;
+        uint64_t member = 0;
+    };
+    TPlace Place() const { return {goodEnd_, next_}; }
+    void Seek(const TPlace& place);
     // The file offset after the last whole record read.
     long long GoodEnd() const { return goodEnd_; }
 

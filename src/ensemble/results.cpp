@@ -91,13 +91,21 @@ TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std:
     TResultCounts counts;
     std::vector<std::vector<double>> gathered;
     TMemberRecord r;
+    // Where each site's members begin, so that a pass over some sites' slices
+    // reads those sites' members alone.
+    std::vector<TJournalReader::TPlace> siteStart(sites);
     for (std::size_t first = 0; first < std::max<std::size_t>(1, slices); first += perPass) {
         const std::size_t last = std::min(slices, first + perPass);
         gathered.assign(last - first, {});
         const bool firstPass = first == 0;
-        if (!firstPass) reader.Rewind();
+        const std::size_t fromSite = first / std::max<std::size_t>(1, perSite);
+        const std::size_t toMember = slices ? ((last - 1) / perSite + 1) * siteMembers : total;
+        if (!firstPass) reader.Seek(siteStart[fromSite]);
         std::size_t seen = 0;
-        while (reader.Next(r)) {
+        for (;;) {
+            if (firstPass && seen % siteMembers == 0 && seen / siteMembers < sites) siteStart[seen / siteMembers] = reader.Place();
+            if (!firstPass && reader.Place().member >= toMember) break;
+            if (!reader.Next(r)) break;
             ++seen;
             if (firstPass) {
                 WriteMembersRow(membersCsv, e, siteMembers, r);
@@ -112,9 +120,10 @@ TResultCounts WriteResults(const TExperiment& e, std::size_t members, const std:
             const std::size_t to = std::min(last, own + perSite);
             for (std::size_t s = from; s < to; ++s) gathered[s - first].push_back(r.outputs[s - own]);
         }
-        if (seen != total) {
+        const std::size_t expected = firstPass ? total : toMember - fromSite * siteMembers;
+        if (seen != expected) {
             throw EInOutError("The journal \"" + journal + "\" holds " + std::to_string(seen) + " of " +
-                              std::to_string(total) + " members");
+                              std::to_string(expected) + " members");
         }
         const std::size_t t = static_cast<std::size_t>(e.Times());
         for (std::size_t s = first; s < last; ++s) {

@@ -61,9 +61,14 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     TGlobals g;
     InitialiseGlobals(g);
     // The classic 64-bit-offset format: its bytes depend on the data alone,
-    // and every netCDF reader takes it.
+    // and every netCDF reader takes it. It holds at most 4 GiB in one
+    // variable, so an output larger than that (hundreds of sites, or
+    // millions of members) takes its 64-bit-data variant, which readers of
+    // netCDF 4.4 and later take.
+    const double values = static_cast<double>(members) * static_cast<double>(e.Times());
+    const int format = values * sizeof(double) < 4294967292.0 ? NC_64BIT_OFFSET : NC_64BIT_DATA;
     std::filesystem::remove(tmp_);
-    Check(nc_create(tmp_.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, &ncid_));
+    Check(nc_create(tmp_.c_str(), NC_CLOBBER | format, &ncid_));
     open_ = true;
     int old = 0;
     Check(nc_set_fill(ncid_, NC_NOFILL, &old));  // every value is written

@@ -1,6 +1,7 @@
 // trajectories.nc: every member's outputs at every chosen time, with the
 // factor values and status of each member, in the netCDF classic format
-// (64-bit offsets) with CF-style attributes.
+// (64-bit offsets; 64-bit data once an output exceeds 4 GiB) with CF-style
+// attributes.
 //
 //   dimensions  member, time
 //   time(time)                   the output times (units of the model's time)
