@@ -20,6 +20,7 @@
 #include "ensemble/experiment.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
+#include "solver/step_integrator.h"
 
 namespace {
 
@@ -188,9 +189,11 @@ int Run(const TOptions& o) {
     TConsoleProgress line;
     options.progress = &line;
 
-    std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, %s\n", o.experiment.c_str(),
-                 e.design.members, static_cast<int>(e.factors.size()), e.factors.size() == 1 ? "" : "s",
-                 e.design.method.c_str(), o.resume ? "resuming" : "starting");
+    std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, integrator %s, %s\n",
+                 o.experiment.c_str(), e.design.members, static_cast<int>(e.factors.size()),
+                 e.factors.size() == 1 ? "" : "s", e.design.method.c_str(),
+                 IntegratorDescription(e.integrator, TGlobals{}.Tolerance).c_str(),
+                 o.resume ? "resuming" : "starting");
     TEnsembleOutcome out;
     try {
         out = RunEnsemble(e, options);
