@@ -16,16 +16,19 @@ namespace {
 // Tells the caller's progress how many members an earlier run had finished.
 class TResumedProgress final : public IEngineProgress {
 public:
-    TResumedProgress(IEngineProgress& inner, std::size_t resumed) : inner_(inner), resumed_(resumed) {}
+    TResumedProgress(IEngineProgress& inner, std::size_t resumed, std::size_t failed)
+        : inner_(inner), resumed_(resumed), failed_(failed) {}
     void Progress(const TEngineStatus& status) override {
         TEngineStatus s = status;
         s.resumed = resumed_;
+        s.resumedFailed = failed_;
         inner_.Progress(s);
     }
 
 private:
     IEngineProgress& inner_;
     std::size_t resumed_;
+    std::size_t failed_;
 };
 
 }  // namespace
@@ -69,7 +72,7 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
     engine.chunk = o.chunk;
     engine.cancel = o.cancel;
     std::optional<TResumedProgress> progress;
-    if (o.progress) engine.progress = &progress.emplace(*o.progress, out.resumedFrom);
+    if (o.progress) engine.progress = &progress.emplace(*o.progress, out.resumedFrom, writer.Failed());
     const TEngineResult r =
         RunMembers(*design, shape, factory, out.resumedFrom, out.members, writer, engine);
     writer.Close();

@@ -16,6 +16,7 @@
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "run/outputstep.h"
+#include "solver/step_integrator.h"
 
 namespace orvane::ensemble {
 
@@ -132,11 +133,32 @@ void ReadSite(const TReader& r, const TValue& root, TExperiment& e) {
     e.driverFile = r.Path(r.Required(*site, "drivers", "[site]"), "the driver file");
 }
 
+// The integrator of every member: the Runge-Kutta integrator unless the
+// file asks for CVODE, whose tolerances it may give.
+void ReadIntegrator(const TReader& r, const TValue& run, TExperiment& e) {
+    if (const TValue* v = r.Find(run, "integrator")) {
+        const std::string name = r.Text(*v, "\"integrator\"");
+        if (!ParseIntegratorName(name, e.integrator.kind)) {
+            r.Fail(*v, "unknown integrator \"" + name + "\"; the integrators are: rk, cvode");
+        }
+    }
+    for (const char* key : {"rtol", "atol"}) {
+        const TValue* v = r.Find(run, key);
+        if (!v) continue;
+        if (e.integrator.kind != TIntegratorKind::Cvode) {
+            r.Fail(*v, std::string("\"") + key + "\" is a tolerance of integrator = \"cvode\"");
+        }
+        const double x = r.Number(*v, std::string("\"") + key + "\"");
+        if (!(x > 0)) r.Fail(*v, std::string("\"") + key + "\" must be greater than 0");
+        (key[0] == 'r' ? e.integrator.rtol : e.integrator.atol) = x;
+    }
+}
+
 void ReadRun(const TReader& r, const TValue& root, TExperiment& e) {
     const TValue* run = r.Find(root, "run");
     if (!run) return;
     if (!run->is_table()) r.Fail(*run, "\"run\" must be a table: [run]");
-    r.CheckKeys(*run, "[run]", {"start", "stop", "step", "output_step"});
+    r.CheckKeys(*run, "[run]", {"start", "stop", "step", "output_step", "integrator", "rtol", "atol"});
     e.start = r.Number(*run, "start", e.start);
     e.stop = r.Number(*run, "stop", e.stop);
     e.step = r.Number(*run, "step", e.step);
@@ -150,6 +172,7 @@ void ReadRun(const TReader& r, const TValue& root, TExperiment& e) {
     if (e.start < 0) r.Fail(at("start"), "the start time must not be negative");
     if (!(e.stop > e.start)) r.Fail(at("stop"), "the stop time must be greater than the start time");
     if (!(e.step > 0)) r.Fail(at("step"), "the time step must be greater than 0");
+    ReadIntegrator(r, *run, e);
     TGlobals times;
     times.StartTime = e.start;
     times.StopTime = e.stop;
