@@ -41,13 +41,13 @@ bool IsSensitivityMethod(const std::string& method) {
 
 std::string CheckSensitivitySettings(const TExperiment& e, std::string& key) {
     const std::string& m = e.design.method;
-    auto whole = [&](const char* k, double min) -> std::string {
+    auto whole = [&](const char* k, double min, double max) -> std::string {
         const auto it = e.design.numbers.find(k);
         if (it == e.design.numbers.end()) return {};
         key = k;
-        if (it->second != std::floor(it->second) || !(it->second >= min) || it->second > 1e9)
-            return std::string(1, '"').append(k).append("\" must be a whole number of at least ")
-                .append(std::to_string(static_cast<int>(min)));
+        if (it->second != std::floor(it->second) || !(it->second >= min) || !(it->second <= max))
+            return std::string(1, '"').append(k).append("\" must be a whole number from ")
+                .append(FormatGeneral(min)).append(" to ").append(FormatGeneral(max));
         return {};
     };
     if (m != "sobol" && e.design.members != 0) {
@@ -68,12 +68,24 @@ std::string CheckSensitivitySettings(const TExperiment& e, std::string& key) {
         }
         return {};
     }
-    for (const char* k : {"bootstrap"})
-        if (auto msg = whole(k, 0); !msg.empty()) return msg;
+    if (auto msg = whole("bootstrap", 0, MaxBootstrap); !msg.empty()) return msg;
     if (m == "morris") {
-        if (auto msg = whole("trajectories", 2); !msg.empty()) return msg;
-        if (auto msg = whole("levels", 2); !msg.empty()) return msg;
+        if (auto msg = whole("trajectories", 2, MaxSensitivityMembers); !msg.empty()) return msg;
+        if (auto msg = whole("levels", 2, MaxLevels); !msg.empty()) return msg;
     }
+    // The design's values and the bootstrap's draws are held in memory.
+    key = m == "morris" ? "trajectories" : "members";
+    const std::size_t members = SensitivityMembers(e);
+    if (members > MaxSensitivityMembers)
+        return "the design would run " + std::to_string(members) + " members; a sensitivity design runs at most " +
+               std::to_string(MaxSensitivityMembers);
+    const std::size_t groups = members / (Factors(e) + (m == "morris" ? 1 : 2));
+    if (static_cast<double>(groups) * static_cast<double>(WholeOr(e, "bootstrap", DefaultBootstrap)) > MaxBootstrapDraws) {
+        key = "bootstrap";
+        return "\"bootstrap\" resamples of " + std::to_string(groups) + (m == "morris" ? " trajectories" : " base points") +
+               " would need too much memory: at most " + FormatGeneral(MaxBootstrapDraws) + " draws in all";
+    }
+    key.clear();
     return {};
 }
 

@@ -27,6 +27,11 @@ inline constexpr std::size_t DefaultTrajectories = 20;
 inline constexpr std::size_t DefaultLevels = 4;
 inline constexpr std::size_t DefaultBootstrap = 1000;
 inline constexpr double Confidence = 0.95;
+// Bounds that keep a design and its bootstrap within memory.
+inline constexpr std::size_t MaxSensitivityMembers = std::size_t{1} << 24;
+inline constexpr double MaxLevels = 1000;
+inline constexpr double MaxBootstrap = 100000;
+inline constexpr double MaxBootstrapDraws = 256.0 * 1024 * 1024;  // 512 MiB of counts
 
 // A message (and the key it concerns) when the experiment's sensitivity
 // settings cannot be used; empty when they can.

@@ -62,14 +62,16 @@ TEST(SensExperiment, SettingsAndTheirMistakes) {
 
     // The site and run take lines 1 to 7, the factors 8 to 25, [design] 26.
     const std::vector<std::pair<std::string, std::string>> mistakes = {
-        {"[design]\nmethod = \"morris\"\ntrajectories = 1\n", ":28: \"trajectories\" must be a whole number of at least 2"},
-        {"[design]\nmethod = \"morris\"\nlevels = 2.5\n", ":28: \"levels\" must be a whole number of at least 2"},
+        {"[design]\nmethod = \"morris\"\ntrajectories = 1\n", ":28: \"trajectories\" must be a whole number from 2 to 16777216"},
+        {"[design]\nmethod = \"morris\"\nlevels = 2.5\n", ":28: \"levels\" must be a whole number from 2 to 1000"},
         {"[design]\nmethod = \"morris\"\nmembers = 40\n", ":28: the \"morris\" design sets its own number of members: give \"trajectories\" instead of \"members\""},
         {"[design]\nmethod = \"local\"\nstep = 0\n", ":28: \"step\" is relative to each factor's base value and must lie between 0 and 1"},
         {"[design]\nmethod = \"local\"\ndifferences = \"backward\"\n", ":28: \"differences\" must be \"forward\" or \"central\""},
-        {"[design]\nmethod = \"sobol\"\nmembers = 8\nbootstrap = -1\n", ":29: \"bootstrap\" must be a whole number of at least 0"},
+        {"[design]\nmethod = \"sobol\"\nmembers = 8\nbootstrap = -1\n", ":29: \"bootstrap\" must be a whole number from 0 to 100000"},
         {"[design]\nmethod = \"sobol\"\nmembers = 8\nlevels = 4\n", ":29: unknown key \"levels\""},
         {"[design]\nmethod = \"sobol\"\n", ":26: [design] needs \"members\""},
+        {"[design]\nmethod = \"sobol\"\nmembers = 5000000\n", ":28: the design would run 41943040 members; a sensitivity design runs at most 16777216"},
+        {"[design]\nmethod = \"sobol\"\nmembers = 1000000\nbootstrap = 1000\n", ":29: \"bootstrap\" resamples of 1048576 base points would need too much memory"},
     };
     for (const auto& [design, says] : mistakes) {
         SCOPED_TRACE(design);
