@@ -5,25 +5,12 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+#include <climits>
 
 #include "io/numfmt.h"
 #include "model/globals.h"
 
 namespace orvane {
-
-double RoundG4(double v) {
-    if (!std::isfinite(v)) return v;
-    // Printing with 4 significant digits and reading back is the exact
-    // rounding "%.4g" makes, ties and all; arithmetic rounding is not.
-    char buf[32];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 4);
-    if (ec != std::errc()) return v;
-    double r = v;
-    std::from_chars(buf, end, r);
-    return r;
-}
 
 // ---- Model ------------------------------------------------------------------
 
@@ -31,18 +18,11 @@ TOutputTableModel::TOutputTableModel(QObject* parent) : QAbstractTableModel(pare
 
 void TOutputTableModel::BuildHeader(const TGlobals& g) {
     beginResetModel();
+    data_ = OutputTableColumns(g);
     names_.clear();
     units_.clear();
-    auto add = [this](std::string_view name, std::string_view units) {
-        names_ << Text(name);
-        units_ << Text(units);
-    };
-    add("Time", g.ModelDef.timeunit);
-    for (int i = 1; i <= g.ModelDef.numdrive; ++i) add(g.Drivers[i].name, g.Drivers[i].units);
-    for (int i = 1; i <= g.ModelDef.numstate; ++i) add(g.States[i].name, g.States[i].units);
-    for (int i = 1; i <= g.ModelDef.numprocess; ++i)
-        add(g.Processes[i].name, g.Processes[i].units);
-    values_.clear();
+    for (const std::string& n : data_.names) names_ << Text(n);
+    for (const std::string& u : data_.units) units_ << Text(u);
     rows_ = 0;
     endResetModel();
 }
@@ -61,16 +41,15 @@ QString TOutputTableModel::CellText(int col, int gridRow) const {
 
 void TOutputTableModel::SetRows(std::vector<double>&& values) {
     beginResetModel();
-    values_ = std::move(values);
-    rows_ = Columns() > 0 ? static_cast<int>(values_.size() / static_cast<std::size_t>(Columns())) : 0;
-    values_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(Columns()));
+    data_.values = std::move(values);
+    rows_ = static_cast<int>(std::min<std::size_t>(data_.Rows(), static_cast<std::size_t>(INT_MAX - 1)));
+    data_.values.resize(static_cast<std::size_t>(rows_) * data_.Columns());
     endResetModel();
 }
 
 void TOutputTableModel::Clear() {
     beginResetModel();
-    values_.clear();
-    values_.shrink_to_fit();
+    std::vector<double>().swap(data_.values);
     rows_ = 0;
     endResetModel();
 }
