@@ -2,9 +2,11 @@
 //
 //   orvane-run PARAMFILE DRIVERFILE OUTPUTFILE [--start S] [--stop T]
 //              [--step H] [--output-step K]
+//              [--observations FILE [--fit-out FILE]]
 //
 // Exit status: 0 when the run reached its stop time, 1 when it failed or was
-// interrupted (the rows written so far are kept), 2 on a usage error. It
+// interrupted (the rows written so far are kept) or when the observations
+// cannot be read or fitted, 2 on a usage error. It
 // never asks a question: an existing output file is replaced.
 #include <unistd.h>
 
@@ -13,13 +15,17 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/cli_options.h"
 #include "io/fileio.h"
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "model/errors.h"
+#include "obs/fit.h"
+#include "run/filecheck.h"
 #include "run/outputstep.h"
 #include "run/run.h"
 
@@ -30,6 +36,7 @@ using namespace orvane;
 constexpr const char* Usage =
     "usage: orvane-run PARAMFILE DRIVERFILE OUTPUTFILE [--start S] [--stop T] [--step H] "
     "[--output-step K]\n"
+    "                  [--observations FILE [--fit-out FILE]]\n"
     "\n"
     "Runs the model from the initial states and parameters of PARAMFILE with the\n"
     "drivers of DRIVERFILE and writes every output step to OUTPUTFILE (replaced).\n"
@@ -39,18 +46,14 @@ constexpr const char* Usage =
     "  --step H         simulation time step (default 1); greater than 0\n"
     "  --output-step K  output time step (default 1); a whole multiple of the time\n"
     "                   step, corrected with a message when it is not\n"
+    "  --observations FILE  after the run, print the goodness of fit to the\n"
+    "                   observations of FILE (CSV)\n"
+    "  --fit-out FILE   also write the goodness of fit to FILE as CSV\n"
     "\n"
     "Exit status: 0 run complete, 1 run failed or interrupted (rows written so far\n"
-    "are kept), 2 usage error.\n";
+    "are kept) or observations unreadable, 2 usage error.\n";
 
-class TUsageError : public std::exception {
-public:
-    explicit TUsageError(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    std::string message_;
-};
+using cli::TUsageError;
 
 // Set by Ctrl+C; the run checks it once per step, so that it can close its
 // files and keep the rows already written instead of dying with them unsaved.
@@ -90,6 +93,8 @@ struct TOptions {
     double stop = 2;
     double step = 1;
     double outputStep = 1;
+    std::string observationFile;
+    std::string fitFile;
 };
 
 double NumberArgument(std::string_view option, const std::string& text) {
@@ -116,17 +121,12 @@ TOptions ParseArguments(int argc, char** argv) {
     int nfiles = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            std::string name = arg;
-            std::string value;
-            const auto eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                value = arg.substr(eq + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                throw TUsageError(name + " needs a value");
+        if (cli::IsOption(arg)) {
+            std::string name, value;
+            cli::OptionValue(argc, argv, i, name, value);
+            if (name == "--observations" || name == "--fit-out") {
+                (name == "--fit-out" ? o.fitFile : o.observationFile) = value;
+                continue;
             }
             double* target = nullptr;
             if (name == "--start") target = &o.start;
@@ -158,7 +158,27 @@ TOptions ParseArguments(int argc, char** argv) {
     }
     RequireFile("parameter file", o.paramFile);
     RequireFile("driver file", o.driverFile);
+    // Refused before anything is read or written: the run would replace the input.
+    if (const std::string clash = OutputFileClash(o.outputFile, o.paramFile, o.driverFile);
+        !clash.empty()) {
+        throw TUsageError(clash);
+    }
+    if (!o.fitFile.empty() && o.observationFile.empty()) throw TUsageError("--fit-out needs --observations");
+    if (!o.observationFile.empty()) RequireFile("observation file", o.observationFile);
     return o;
+}
+
+// The goodness of fit of the finished run; 1 when it cannot be worked out or written.
+int ReportFit(const TObservations& observations, const TOptions& o) {
+    try {
+        const TRunFit fit = FitRun(observations, ReadRunTable(o.outputFile));
+        std::fputs(FitReport(fit).c_str(), stdout);
+        if (!o.fitFile.empty()) WriteFitCsv(o.fitFile, fit);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }
 
 int Run(const TOptions& o) {
@@ -185,6 +205,17 @@ int Run(const TOptions& o) {
         return 1;
     }
 
+    // Read before the run, so that a mistake in the file does not wait for it.
+    std::optional<TObservations> observations;
+    if (!o.observationFile.empty()) {
+        try {
+            observations = ReadObservationFile(o.observationFile, TVariableCatalogue(g));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+    }
+
     const std::string correction = CorrectOutputStep(g);
     if (!correction.empty()) std::fprintf(stderr, "%s\n", correction.c_str());
 
@@ -206,18 +237,15 @@ int Run(const TOptions& o) {
     }
     std::printf("Run complete at time %s: %d rows written to %s\n", reached.c_str(),
                 result.rowsWritten, g.OutputFileName.c_str());
-    return 0;
+    return observations ? ReportFit(*observations, o) : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
+    if (cli::WantsHelp(argc, argv)) {
+        std::fputs(Usage, stdout);
+        return 0;
     }
     TOptions options;
     try {

@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <limits>
 #include <string>
 
+#include "io/driversteps.h"
+#include "io/drivertable.h"
 #include "io/fileio.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
@@ -16,10 +17,6 @@ namespace orvane {
 namespace {
 
 constexpr std::size_t TextWidth = 20;
-
-// NextDriverTime after the last row: no time ever reaches it, so the last
-// row stays in force for every later request and nothing more is read.
-constexpr double NoMoreRows = std::numeric_limits<double>::infinity();
 
 int DriverCount(int n) { return std::clamp(n, 0, MaxDrivers); }
 
@@ -54,18 +51,17 @@ void OpenDriverFile(TGlobals& g, const std::string& path, int numdrive, const dr
     g.DriverWriter.Write(header);
 }
 
-bool ReadDriverRow(TGlobals& g, double& time, int numdrive, drivearray& drivers) {
-    TTextReader& r = g.DriverReader;
-    if (!r.IsOpen()) throw EInOutError("Cannot read the driver file: no driver file is open.");
+bool ReadDriverRecord(TTextReader& r, int numdrive, double& time, double* values) {
     numdrive = DriverCount(numdrive);
     if (r.Eof()) return false;
-    // Read the whole row first, so that a bad field leaves the arrays as they were.
+    // Read the whole row first, so that a bad field leaves the caller's
+    // values as they were.
     const double t = r.ReadNumber();
-    double values[MaxDrivers + 1];
+    double read[MaxDrivers + 1];
     bool allZero = t == 0;
     for (int i = 1; i <= numdrive; ++i) {
-        values[i] = r.ReadNumber();
-        allZero = allZero && values[i] == 0;
+        read[i] = r.ReadNumber();
+        allZero = allZero && read[i] == 0;
     }
     r.SkipLine();
     if (allZero) {
@@ -74,38 +70,26 @@ bool ReadDriverRow(TGlobals& g, double& time, int numdrive, drivearray& drivers)
         return false;
     }
     time = t;
+    for (int i = 1; i <= numdrive; ++i) values[i] = read[i];
+    return true;
+}
+
+bool ReadDriverRow(TGlobals& g, double& time, int numdrive, drivearray& drivers) {
+    TTextReader& r = g.DriverReader;
+    if (!r.IsOpen()) throw EInOutError("Cannot read the driver file: no driver file is open.");
+    numdrive = DriverCount(numdrive);
+    double values[MaxDrivers + 1];
+    if (!ReadDriverRecord(r, numdrive, time, values)) return false;
     for (int i = 1; i <= numdrive; ++i) drivers[i].value = values[i];
     return true;
 }
 
 void GetDrivers(TGlobals& g, drivearray& target, double t) {
     const int numdrive = DriverCount(g.ModelDef.numdrive);
-    if (g.PrevDriverTime == 0 && g.NextDriverTime == 0) {
-        // First request of a pass: the first row is in force from the start,
-        // even for times before its own.
-        ReadDriverRow(g, g.NextDriverTime, numdrive, g.NextDrivers);
-        g.PrevDriverTime = g.NextDriverTime;
-        g.PrevDrivers = g.NextDrivers;
-        target = g.NextDrivers;
-    }
-    while (std::fabs(g.NextDriverTime) <= t && g.NextDriverTime != NoMoreRows) {
-        g.PrevDriverTime = g.NextDriverTime;
-        target = g.NextDrivers;
-        g.PrevDrivers = g.NextDrivers;
-        if (!ReadDriverRow(g, g.NextDriverTime, numdrive, g.NextDrivers))
-            g.NextDriverTime = NoMoreRows;
-    }
-    // Here |PrevDriverTime| <= t < |NextDriverTime| (or both equal), so the
-    // fraction lies in [0, 1) and its divisor is never zero.
-    const double prev = std::fabs(g.PrevDriverTime);
-    const double next = std::fabs(g.NextDriverTime);
-    if (g.NextDriverTime < 0 && next != prev) {
-        const double f = (t - prev) / (next - prev);
-        for (int i = 1; i <= numdrive; ++i) {
-            target[i].value =
-                g.PrevDrivers[i].value + f * (g.NextDrivers[i].value - g.PrevDrivers[i].value);
-        }
-    }
+    StepDrivers({g.PrevDriverTime, g.NextDriverTime, g.PrevDrivers, g.NextDrivers}, target, t,
+                numdrive, [&](double& time, drivearray& row) {
+                    return ReadDriverRow(g, time, numdrive, row);
+                });
 }
 
 void WriteDriverRow(TGlobals& g, double time, int numdrive, const drivearray& drivers) {

@@ -399,6 +399,13 @@ double RoundG4(double v) {
     return RoundG4ByText(v);
 }
 
+std::string FormatShortest(double v) {
+    char buf[FormatBufferSize];
+    if (!std::isfinite(v)) return std::string(buf, WriteNonFinite(buf, v));
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
 std::string PadRight(std::string_view text, std::size_t width) {
     std::string s(text.substr(0, width));
     s.resize(width, ' ');

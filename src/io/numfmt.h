@@ -34,6 +34,10 @@ std::string FormatG4(double v);
 // unchanged): what the output display charts.
 double RoundG4(double v);
 
+// The shortest text that reads back as the same double ("0.1", "1e+300"),
+// for files that other programs read at full precision.
+std::string FormatShortest(double v);
+
 // Text fields: left-justified / right-justified to `width`, cut after `width`.
 std::string PadRight(std::string_view text, std::size_t width);
 std::string PadLeft(std::string_view text, std::size_t width);

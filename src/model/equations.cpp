@@ -13,6 +13,7 @@
 
 #include <cmath>
 
+#include "model/bound_model.h"
 #include "model/equations_values.h"
 #include "model/errors.h"
 
@@ -21,20 +22,13 @@ namespace orvane {
 namespace model {
 namespace {
 
-constexpr int NumStates = static_cast<int>(std::size(catalogue_data::States));
-
 // A state that is negative or not a number would break the formulas; the
-// model carries on from a tiny positive amount instead, and the caller keeps
-// the corrected value. The comparison is a quiet one, so NaN sets no flag.
-void GuardStates(statearray& states) {
-    for (int i = 1; i <= NumStates; ++i) {
-        double& v = states[i].value;
-        if (!std::isgreaterequal(v, 0.0)) v = 1e-05;
-    }
-}
+// model carries on from a tiny positive amount instead. The comparison is a
+// quiet one, so NaN sets no flag.
+double Guarded(double v) { return std::isgreaterequal(v, 0.0) ? v : 1e-05; }
 
 template <class R>
-void ComputeTotalsAndDerivatives(const TInputs<R>& in, const statearray& states, TResults<R>& x) {
+void ComputeTotalsAndDerivatives(const TInputs<R>& in, THoldMask hold, TResults<R>& x) {
     const auto& D = in.D;
     const auto& S = in.S;
 
@@ -61,8 +55,8 @@ void ComputeTotalsAndDerivatives(const TInputs<R>& in, const statearray& states,
     x.Sp = D.Ss;
 
     // A held state gets a derivative of exactly 0 and so keeps its value.
-    const auto d = [&states](int state, auto&& value) -> R {
-        return states[state].HoldConstant ? R(0) : R(value());
+    const auto d = [hold](int state, auto&& value) -> R {
+        return (hold >> state) & 1 ? R(0) : R(value());
     };
     x.dCfdt = d(st::Cf, [&] { return x.Gcf - x.lambdaCSF - x.RFgr; });
     x.dCwdt = d(st::Cw, [&] { return x.Gcw - x.lambdaCSW - x.RWgr; });
@@ -88,30 +82,70 @@ void ComputeTotalsAndDerivatives(const TInputs<R>& in, const statearray& states,
 
 // All parts in evaluation order; stops early at a low insoluble C:N when
 // the caller wants that reported.
-template <class R>
-TSoilEnd Evaluate(const TInputs<R>& in, const statearray& states, TResults<R>& x,
+template <class R, class Terms>
+TSoilEnd Evaluate(const TInputs<R>& in, const Terms& T, THoldMask hold, TResults<R>& x,
                   bool stopOnLowInsolubleCN) {
-    ComputeSite(in, x);
-    ComputePlant(in, x);
-    if (ComputeSoil(in, x, stopOnLowInsolubleCN) == TSoilEnd::InsolubleCNBelowTarget)
+    ComputeSite(in, T, x);
+    ComputePlant(in, T, x);
+    if (ComputeSoil(in, T, x, stopOnLowInsolubleCN) == TSoilEnd::InsolubleCNBelowTarget)
         return TSoilEnd::InsolubleCNBelowTarget;
-    ComputeTotalsAndDerivatives(in, states, x);
+    ComputeTotalsAndDerivatives(in, hold, x);
     return TSoilEnd::Completed;
 }
 
-// The slow pass: finds and throws the first fault. `flags` are those the
-// normal pass raised, used only if the checked pass somehow finds none.
-[[noreturn]] void ThrowFirstFault(const drivearray& drivers, const paramarray& params,
-                                  const statearray& states, bool stopOnLowInsolubleCN,
-                                  int flags) {
+// The slow pass: computes everything again on checked numbers, terms
+// included and in their places, and throws the first fault. `flags` are
+// those the normal pass raised, used only if the checked pass somehow finds
+// none.
+[[noreturn]] void ThrowFirstFault(const TDriverValues<double>& D, const TParamValues<double>& P,
+                                  const TStateValues<double>& S, THoldMask hold,
+                                  bool stopOnLowInsolubleCN, int flags) {
     std::feclearexcept(fp::kFaultFlags);
     fp::CompilerBarrier();
-    TInputs<TChecked> in;
+    TDriverValues<TChecked> Dc;
+    TParamValues<TChecked> Pc;
+    TStateValues<TChecked> Sc;
+#define ORVANE_COPY_D(name) Dc.name = D.name;
+#define ORVANE_COPY_P(name) Pc.name = P.name;
+#define ORVANE_COPY_S(name) Sc.name = S.name;
+    ORVANE_DRIVERS(ORVANE_COPY_D)
+    ORVANE_PARAMS(ORVANE_COPY_P)
+    ORVANE_STATES(ORVANE_COPY_S)
+#undef ORVANE_COPY_D
+#undef ORVANE_COPY_P
+#undef ORVANE_COPY_S
+    TTermValues<TChecked> terms;
     TResults<TChecked> x;
-    LoadInputs(drivers, params, states, in);
-    if (Evaluate(in, states, x, stopOnLowInsolubleCN) == TSoilEnd::InsolubleCNBelowTarget)
+    if (Evaluate(TInputs<TChecked>{Dc, Pc, Sc}, TCheckedTerms{Dc, Pc, terms}, hold, x,
+                 stopOnLowInsolubleCN) == TSoilEnd::InsolubleCNBelowTarget)
         throw ECalculateError(MsgInsolubleCN);
     fp::ThrowFault(flags);
+}
+
+// The insoluble C:N error exists for the steady-state calculator's final
+// evaluation only; everywhere else a low ratio just stops immobilisation.
+bool StopsOnLowInsolubleCN(const TEvalContext& context) {
+    return !context.ModelBatch && context.CalcFormShowing && context.FinalPass;
+}
+
+void LoadDrivers(const drivearray& drivers, TDriverValues<double>& D) {
+#define ORVANE_LOAD_D(name) D.name = drivers[dr::name].value;
+    ORVANE_DRIVERS(ORVANE_LOAD_D)
+#undef ORVANE_LOAD_D
+}
+
+void LoadParams(const paramarray& params, TParamValues<double>& P) {
+#define ORVANE_LOAD_P(name) P.name = params[pa::name].value;
+    ORVANE_PARAMS(ORVANE_LOAD_P)
+#undef ORVANE_LOAD_P
+}
+
+THoldMask HoldMaskOf(const statearray& states) {
+    THoldMask hold = 0;
+    for (int i = 1; i <= static_cast<int>(std::size(catalogue_data::States)); ++i) {
+        if (states[i].HoldConstant) hold |= THoldMask(1) << i;
+    }
+    return hold;
 }
 
 void Deliver(const TResults<double>& x, processarray& processes) {
@@ -126,23 +160,67 @@ void Deliver(const TResults<double>& x, processarray& processes) {
 void EvaluateModel(const drivearray& drivers, const paramarray& params, statearray& states,
                    double /*time*/, processarray& processes, bool /*flag*/,
                    const TEvalContext& context) {
-    model::GuardStates(states);
-    // The insoluble C:N error exists for the steady-state calculator's final
-    // evaluation only; everywhere else a low ratio just stops immobilisation.
-    const bool stopOnLowInsolubleCN =
-        !context.ModelBatch && context.CalcFormShowing && context.FinalPass;
+    using namespace model;
+    TDriverValues<double> D;
+    TParamValues<double> P;
+    TStateValues<double> S;
+    LoadDrivers(drivers, D);
+    LoadParams(params, P);
+    // The caller keeps the guarded values.
+#define ORVANE_GUARD_S(name) S.name = states[st::name].value = Guarded(states[st::name].value);
+    ORVANE_STATES(ORVANE_GUARD_S)
+#undef ORVANE_GUARD_S
+    const THoldMask hold = HoldMaskOf(states);
+    const bool stop = StopsOnLowInsolubleCN(context);
 
     fp::TFaultFlagScope flagScope;
-    model::TInputs<double> in;
-    model::TResults<double> x;
-    model::LoadInputs(drivers, params, states, in);
-    const model::TSoilEnd end = model::Evaluate(in, states, x, stopOnLowInsolubleCN);
+    TTermValues<double> terms;
+    TResults<double> x;
+    const TSoilEnd end =
+        Evaluate(TInputs<double>{D, P, S}, TComputedTerms{D, P, terms}, hold, x, stop);
     // Every result must be computed before the flags are read.
     asm volatile("" : : "m"(x) : "memory");
+    if (const int flags = fp::RaisedFaults()) ThrowFirstFault(D, P, S, hold, stop, flags);
+    if (end == TSoilEnd::InsolubleCNBelowTarget) throw ECalculateError(MsgInsolubleCN);
+    Deliver(x, processes);
+}
+
+TBoundModel::TBoundModel(const drivearray& drivers, const paramarray& params,
+                         const statearray& states, const TEvalContext& context)
+    : hold_(model::HoldMaskOf(states)), stopOnLowInsolubleCN_(model::StopsOnLowInsolubleCN(context)) {
+    model::LoadDrivers(drivers, D_);
+    model::LoadParams(params, P_);
+}
+
+void TBoundModel::Derivatives(const TStateVector& y, TStateVector& dydx) const {
+    using namespace model;
+    TStateValues<double> S;
+#define ORVANE_GUARD_Y(name) S.name = Guarded(y[st::name]);
+    ORVANE_STATES(ORVANE_GUARD_Y)
+#undef ORVANE_GUARD_Y
+
+    fp::TFaultFlagScope flagScope;
+    const TInputs<double> in{D_, P_, S};
+    TResults<double> x;
+    TSoilEnd end;
+    if (cached_) {
+        end = Evaluate(in, TCachedTerms{D_, P_, terms_}, hold_, x, stopOnLowInsolubleCN_);
+    } else {
+        terms_.computed = 0;
+        end = Evaluate(in, TComputedTerms{D_, P_, terms_}, hold_, x, stopOnLowInsolubleCN_);
+    }
+    // Every result is computed, used or not, so that the faults are exactly
+    // those of the whole evaluation.
+    asm volatile("" : : "m"(x) : "memory");
     if (const int flags = fp::RaisedFaults())
-        model::ThrowFirstFault(drivers, params, states, stopOnLowInsolubleCN, flags);
-    if (end == model::TSoilEnd::InsolubleCNBelowTarget) throw ECalculateError(MsgInsolubleCN);
-    model::Deliver(x, processes);
+        ThrowFirstFault(D_, P_, S, hold_, stopOnLowInsolubleCN_, flags);
+    // Terms are kept only from an evaluation that computed every one of them
+    // without a fault.
+    if (!cached_ && terms_.computed == AllTerms) cached_ = true;
+    if (end == TSoilEnd::InsolubleCNBelowTarget) throw ECalculateError(MsgInsolubleCN);
+#define ORVANE_DYDX(name) dydx[pr::name] = x.name;
+    ORVANE_DERIVATIVES(ORVANE_DYDX)
+#undef ORVANE_DYDX
 }
 
 double StemVoltage(double Ka, double Kb, double Kf, double Kw, double Kr, double If, double Iw,

@@ -22,9 +22,9 @@ R InsolubleLitter(R litterN, R litterC) {
 
 }  // namespace
 
-template <class R>
-TSoilEnd ComputeSoil(const TInputs<R>& in, TResults<R>& x, bool stopOnLowInsolubleCN) {
-    const auto& D = in.D;
+template <class R, class Terms>
+TSoilEnd ComputeSoil(const TInputs<R>& in, const Terms& T, TResults<R>& x,
+                     bool stopOnLowInsolubleCN) {
     const auto& P = in.P;
     const auto& S = in.S;
 
@@ -37,21 +37,28 @@ TSoilEnd ComputeSoil(const TInputs<R>& in, TResults<R>& x, bool stopOnLowInsolub
                   InsolubleLitter(x.lambdaNFT, x.lambdaCFT);
     x.FClambdaS = x.lambdaCFT + x.lambdaCWT + x.lambdaCRT - x.FClambdaE - x.FClambdaI;
 
-    x.Jd = MoistureFactorOf(x.W, P.Wdopt, P.Wdmin, P.JdWmax, P.phiD);
+    x.Jd = T(tm::Jd, [](auto&, auto& P, auto& t) {
+        return MoistureFactorOf(t[tm::W], P.Wdopt, P.Wdmin, P.JdWmax, P.phiD);
+    });
     // Days of soil activity per year, scaled by temperature (Q10d to the
     // power Ts / 10) and moisture. Uses the plant's season length (driver Sp).
-    x.rs = Exp(Ln(P.Q10d) * x.Ts / 10) * D.Sp * x.Jd;
+    x.rs = T(tm::rs, [](auto& D, auto& P, auto& t) {
+        return Exp(Ln(P.Q10d) * t[tm::Ts] / 10) * D.Sp * t[tm::Jd];
+    });
 
     // Rate constants are per day; rs makes the fluxes annual.
-    x.FCse = x.rs * P.Ase * S.Cs;
-    x.FCei = x.rs * P.Aei * S.Ce;
-    x.FCie = x.rs * P.Aie * S.Ci;
-    x.FCih = x.rs * P.Aih * S.Ci;
+    constexpr auto rsAie = [](auto&, auto& P, auto& t) { return t[tm::rs] * P.Aie; };
+    constexpr auto rsAih = [](auto&, auto& P, auto& t) { return t[tm::rs] * P.Aih; };
+    constexpr auto rsAh = [](auto&, auto& P, auto& t) { return t[tm::rs] * P.Ah; };
+    x.FCse = T(tm::rsAse, [](auto&, auto& P, auto& t) { return t[tm::rs] * P.Ase; }) * S.Cs;
+    x.FCei = T(tm::rsAei, [](auto&, auto& P, auto& t) { return t[tm::rs] * P.Aei; }) * S.Ce;
+    x.FCie = T(tm::rsAie, rsAie) * S.Ci;
+    x.FCih = T(tm::rsAih, rsAih) * S.Ci;
     x.Re = P.beta * (x.FCse + x.FCei + x.FCie);
-    x.Rh = x.rs * P.Ah * S.Ch;
+    x.Rh = T(tm::rsAh, rsAh) * S.Ch;
     x.Cst = S.Cs + S.Ce + S.Ci + S.Ch;
 
-    x.FNai = x.rs * P.Aie * S.Na;
+    x.FNai = T(tm::rsAie, rsAie) * S.Na;
     // Immobilisation is driven by how far the insoluble pool's C:N exceeds
     // its target qI.
     x.FNia = 0;
@@ -62,13 +69,14 @@ TSoilEnd ComputeSoil(const TInputs<R>& in, TResults<R>& x, bool stopOnLowInsolub
         else if (stopOnLowInsolubleCN)
             return TSoilEnd::InsolubleCNBelowTarget;
     }
-    x.FNah = x.rs * P.Aih * S.Ci / P.qI;
-    x.FNhi = x.rs * P.Ah * S.Nh;
+    x.FNah = T(tm::rsAih, rsAih) * S.Ci / P.qI;
+    x.FNhi = T(tm::rsAh, rsAh) * S.Nh;
     x.Nst = S.Na + S.Nh;
     return TSoilEnd::Completed;
 }
 
-template TSoilEnd ComputeSoil<double>(const TInputs<double>&, TResults<double>&, bool);
-template TSoilEnd ComputeSoil<TChecked>(const TInputs<TChecked>&, TResults<TChecked>&, bool);
+#define ORVANE_SOIL(R, Terms) \
+    template TSoilEnd ComputeSoil<R, Terms>(const TInputs<R>&, const Terms&, TResults<R>&, bool)
+ORVANE_INSTANTIATE_PART(ORVANE_SOIL);
 
 }  // namespace orvane::model

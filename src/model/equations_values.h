@@ -7,8 +7,11 @@
 // formulas, so they raise the very same flags in the same order.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <type_traits>
 
 #include "model/catalogue_data.h"
 #include "model/fpcheck.h"
@@ -52,12 +55,28 @@ inline R Power(R a, R b) {
 
 inline constexpr double Pi = std::numbers::pi;
 
+// The stem node's potential in parts, so that those of the conductances
+// alone can be terms: the share of an outer node's source that reaches the
+// stem node, the denominator, and the potential from the three sources.
+template <class R>
+inline R StemShare(R Ka, R Kf) {
+    return Ka / (Ka + Kf);
+}
+template <class R>
+inline R StemDenominator(R Ka, R Kb, R Kw, R A, R B) {
+    return Kw + Ka + Kb - Ka * A - Kb * B;
+}
+template <class R>
+inline R StemPotential(R If, R Iw, R Ir, R A, R B, R denominator) {
+    return (If * A + Iw + Ir * B) / denominator;
+}
+
 // Potential of the stem node of the three-node conductance network.
 template <class R>
 inline R StemVoltageOf(R Ka, R Kb, R Kf, R Kw, R Kr, R If, R Iw, R Ir) {
-    const R A = Ka / (Ka + Kf);
-    const R B = Kb / (Kb + Kr);
-    return (If * A + Iw + Ir * B) / (Kw + Ka + Kb - Ka * A - Kb * B);
+    const R A = StemShare(Ka, Kf);
+    const R B = StemShare(Kb, Kr);
+    return StemPotential(If, Iw, Ir, A, B, StemDenominator(Ka, Kb, Kw, A, B));
 }
 
 // Decomposition moisture factor: Fmax at Wmin, 1 at the optimum.
@@ -88,10 +107,14 @@ inline R MoistureFactorOf(R Wx, R Wopt, R Wmin, R Fmax, R phi) {
     X(Wdopt) X(JdWmax) X(phiD) X(p) X(Ep) X(etanh4) X(Nnh4mx) X(rho) X(z)
 
 // Processes in catalogue order; each is delivered to the process of its name.
+// The state derivatives, the first processes, in state order.
+#define ORVANE_DERIVATIVES(X)                                                                  \
+    X(dCfdt) X(dCwdt) X(dCrdt) X(dNfdt) X(dNwdt) X(dNrdt) X(dClfdt) X(dClwdt) X(dClrdt)         \
+    X(dNlfdt) X(dNlwdt) X(dNlrdt) X(dCsdt) X(dCedt) X(dCidt) X(dChdt) X(dNadt) X(dNhdt)         \
+    X(dNnh4dt)
+
 #define ORVANE_PROCESSES(X)                                                                      \
-    X(dCfdt) X(dCwdt) X(dCrdt) X(dNfdt) X(dNwdt) X(dNrdt) X(dClfdt) X(dClwdt) X(dClrdt)           \
-    X(dNlfdt) X(dNlwdt) X(dNlrdt) X(dCsdt) X(dCedt) X(dCidt) X(dChdt) X(dNadt) X(dNhdt)           \
-    X(dNnh4dt) X(NPPt) X(Rpt) X(lambdaCt) X(lambdaNt) X(Ps) X(tauN) X(tauNS) X(tauNL) X(Unh4)     \
+    ORVANE_DERIVATIVES(X) X(NPPt) X(Rpt) X(lambdaCt) X(lambdaNt) X(Ps) X(tauN) X(tauNS) X(tauNL) X(Unh4)     \
     X(qU) X(Scf) X(Scw) X(Scr) X(Snf) X(Snw) X(Snr) X(Tcf) X(Tcw) X(Tcr) X(Tnf) X(Tnw) X(Tnr)     \
     X(Gclf) X(Gclw) X(Gclr) X(Gnlf) X(Gnlw) X(Gnlr) X(Gcf) X(Gcw) X(Gcr) X(Gnf) X(Gnw) X(Gnr)     \
     X(Csw) X(Nsw) X(lambdaCFT) X(lambdaCWT) X(lambdaCRT) X(lambdaNFT) X(lambdaNWT) X(lambdaNRT)   \
@@ -103,7 +126,9 @@ inline R MoistureFactorOf(R Wx, R Wopt, R Wmin, R Fmax, R phi) {
     X(Nst) X(W) X(Jd) X(Qw) X(Nnh4aq) X(Nnh4s) X(Qnh4) X(Cft) X(Cwt) X(Crt) X(Nft) X(Nwt) X(Nrt)  \
     X(NEP) X(Et)
 
-#define ORVANE_MEMBER(name) R name{};
+// Results are scratch that every complete evaluation writes in full, so they
+// start uninitialised; inputs are loaded in full before use.
+#define ORVANE_MEMBER(name) R name;
 
 template <class R>
 struct TDriverValues { ORVANE_DRIVERS(ORVANE_MEMBER) };
@@ -112,54 +137,118 @@ struct TStateValues { ORVANE_STATES(ORVANE_MEMBER) };
 template <class R>
 struct TParamValues { ORVANE_PARAMS(ORVANE_MEMBER) };
 
-// The inputs of one evaluation (states already guarded).
-template <class R>
-struct TInputs {
-    TDriverValues<R> D;
-    TParamValues<R> P;
-    TStateValues<R> S;
-};
-
 // Every process, plus the working quantity that the plant part takes over
 // from photosynthesis.
 template <class R>
 struct TResults {
     ORVANE_PROCESSES(ORVANE_MEMBER)
-    R LAI{};
+    R LAI;
 };
 
 #undef ORVANE_MEMBER
 
+// The inputs of one evaluation (states already guarded).
 template <class R>
-void LoadInputs(const drivearray& drivers, const paramarray& params, const statearray& states,
-                TInputs<R>& in) {
-#define ORVANE_LOAD_D(name) in.D.name = R(drivers[dr::name].value);
-#define ORVANE_LOAD_P(name) in.P.name = R(params[pa::name].value);
-#define ORVANE_LOAD_S(name) in.S.name = R(states[st::name].value);
-    ORVANE_DRIVERS(ORVANE_LOAD_D)
-    ORVANE_PARAMS(ORVANE_LOAD_P)
-    ORVANE_STATES(ORVANE_LOAD_S)
-#undef ORVANE_LOAD_D
-#undef ORVANE_LOAD_P
-#undef ORVANE_LOAD_S
-}
+struct TInputs {
+    const TDriverValues<R>& D;
+    const TParamValues<R>& P;
+    const TStateValues<R>& S;
+};
+
+// Bit i set: state i is held constant (derivative exactly 0).
+using THoldMask = uint32_t;
+
+// ---- Terms of the drivers and parameters alone ---------------------------
+//
+// Every quantity, or leading part of a formula, that depends on nothing but
+// the drivers and parameters is a term. Within one integration the drivers
+// and parameters stay fixed while the states change at every evaluation, so
+// a term is computed by the first evaluation and read by the later ones.
+//
+// A term is written where the formulas first need it, as a lambda without
+// captures that sees only the drivers, the parameters and the terms before
+// it: it cannot read a state by mistake. In the computing mode every term is
+// computed right there, so the order of operations, and with it the first
+// faulting operation, is exactly that of the formulas written out in full.
+// In the cached mode it is read back. Each term is one whole left operand of
+// the formula it came from, so the value is the same to the bit.
+
+#define ORVANE_TERMS(X)                                                                        \
+    X(Ta) X(Ts) X(W) X(SorbedMax) X(WaterN) X(FourEta) X(Et) X(Qw) X(LeachN) X(LatRad) X(Gcan)   \
+    X(NcapN) X(NcapT) X(Bq0) X(CintCa) X(PsScale) X(SapExp) X(UptakeMax) X(Hr) X(CNgf) X(CNgw)  \
+    X(CNgr) X(RmHr) X(WoodRmHr) X(TcfK) X(TcwK) X(TcrK) X(TnfK) X(TnwK) X(TnrK) X(CarbonA)      \
+    X(CarbonB) X(CarbonDen) X(NitrogenA) X(NitrogenB) X(NitrogenDen) X(KcrKCb) X(KcfKCa)        \
+    X(KnrKNb) X(KnfKNa) X(OnePlusRg) X(LitterNShare) X(Jd) X(rs) X(rsAse) X(rsAei) X(rsAie)     \
+    X(rsAih) X(rsAh)
+
+namespace tm {
+#define ORVANE_TERM_INDEX(name) name,
+enum : int { ORVANE_TERMS(ORVANE_TERM_INDEX) Count };
+#undef ORVANE_TERM_INDEX
+}  // namespace tm
+
+static_assert(tm::Count <= 64, "one bit per term");
+inline constexpr uint64_t AllTerms = tm::Count == 64 ? ~uint64_t(0) : (uint64_t(1) << tm::Count) - 1;
+
+template <class R>
+struct TTermValues {
+    std::array<R, tm::Count> v;
+    uint64_t computed = 0;  // one bit per term computed since the last reset
+    R operator[](int k) const { return v[static_cast<std::size_t>(k)]; }
+};
+
+// The access to the terms of one evaluation: Cached reads them, otherwise
+// they are computed (and kept) as the formulas reach them.
+template <class R, bool Cached>
+struct TTerms {
+    const TDriverValues<R>& D;
+    const TParamValues<R>& P;
+    TTermValues<R>& t;
+
+    using Formula = R (*)(const TDriverValues<R>&, const TParamValues<R>&, const TTermValues<R>&);
+
+    template <class F>
+    R operator()(int k, F formula) const {
+        static_assert(std::is_convertible_v<F, Formula>,
+                      "a term is a lambda without captures over drivers, parameters and terms");
+        if constexpr (Cached) {
+            return t[k];
+        } else {
+            const R r = formula(D, P, t);
+            t.v[static_cast<std::size_t>(k)] = r;
+            t.computed |= uint64_t(1) << k;
+            return r;
+        }
+    }
+};
 
 // ---- The parts, in evaluation order --------------------------------------
 
 // C:N ratios, site environment, photosynthesis.
-template <class R>
-void ComputeSite(const TInputs<R>& in, TResults<R>& x);
+template <class R, class Terms>
+void ComputeSite(const TInputs<R>& in, const Terms& T, TResults<R>& x);
 
 // Translocation through litterfall.
-template <class R>
-void ComputePlant(const TInputs<R>& in, TResults<R>& x);
+template <class R, class Terms>
+void ComputePlant(const TInputs<R>& in, const Terms& T, TResults<R>& x);
 
 // How the soil part ended: normally, or at an insoluble C:N at or below its
 // target while the caller asked to be told (the evaluation stops there).
 enum class TSoilEnd { Completed, InsolubleCNBelowTarget };
 
 // Litter partition through Nst.
-template <class R>
-TSoilEnd ComputeSoil(const TInputs<R>& in, TResults<R>& x, bool stopOnLowInsolubleCN);
+template <class R, class Terms>
+TSoilEnd ComputeSoil(const TInputs<R>& in, const Terms& T, TResults<R>& x,
+                     bool stopOnLowInsolubleCN);
+
+// Each part is compiled for plain doubles with terms computed or cached,
+// and for checked numbers with terms computed.
+using TComputedTerms = TTerms<double, false>;
+using TCachedTerms = TTerms<double, true>;
+using TCheckedTerms = TTerms<TChecked, false>;
+#define ORVANE_INSTANTIATE_PART(decl) \
+    decl(double, TComputedTerms);     \
+    decl(double, TCachedTerms);       \
+    decl(TChecked, TCheckedTerms)
 
 }  // namespace orvane::model

@@ -10,19 +10,31 @@
 
 #include <cmath>
 
+#include "model/bound_model.h"
 #include "model/equations.h"
 #include "model/errors.h"
 #include "model/stypes.h"
 
 namespace orvane {
 
-// Turns a state vector into its derivatives by evaluating the model on a
-// copy of the template states (names and HoldConstant flags come along).
-// The template itself and the global processes are never touched.
+// The model's derivatives at fixed drivers and parameters, for one
+// integration: see TBoundModel.
+struct TBoundDerivatives {
+    TBoundModel model;
+    void operator()(const TStateVector& y, TStateVector& dydx, double /*x*/) const {
+        model.Derivatives(y, dydx);
+    }
+};
+
+// Turns a state vector into its derivatives by evaluating the model at the
+// drivers and parameters the arrays hold at that moment, with the
+// HoldConstant flags of the template states. Neither the template nor the
+// global processes are touched, and a negative trial value is replaced by
+// 1e-05 inside the evaluation only.
 //
-// The copy is taken once, when the adapter is made, and only its values are
-// replaced at each evaluation: an adapter serves one run (or one integration),
-// during which nothing but the values of the states changes.
+// The arrays are referred to, not copied: a run changes the drivers between
+// its outer steps, and each integration sees the drivers of its own step.
+// Bind() takes what an integration needs once, at its start.
 struct TDerivativeAdapter {
     const drivearray& drivers;
     const paramarray& params;
@@ -34,15 +46,16 @@ struct TDerivativeAdapter {
                        const statearray& statesTemplate_, int numstate_,
                        const TEvalContext& context_ = {})
         : drivers(drivers_), params(params_), statesTemplate(statesTemplate_),
-          numstate(numstate_), context(context_), states_(statesTemplate_) {}
+          numstate(numstate_), context(context_) {}
 
-    void operator()(const TStateVector& y, TStateVector& dydx, double x) const;
+    // The model bound to the drivers and parameters as they are now.
+    TBoundDerivatives Bind() const {
+        return TBoundDerivatives{TBoundModel(drivers, params, statesTemplate, context)};
+    }
 
-private:
-    // Scratch of every evaluation. Only the derivatives are read back from
-    // the processes, so neither array is rebuilt for each call.
-    mutable statearray states_;
-    mutable processarray processes_{};
+    void operator()(const TStateVector& y, TStateVector& dydx, double x) const {
+        Bind()(y, dydx, x);
+    }
 };
 
 namespace rk {
@@ -65,7 +78,7 @@ void RKStep(const TStateVector& y, const TStateVector& dydx, int n, double x, do
     const double hh = h * 0.5;
     const double h6 = h / 6.0;
     const double xh = x + hh;
-    TStateVector yt;
+    TStateVector yt{};  // entries past n stay defined for derivatives that read them all
     TStateVector dyt;
     TStateVector dym;
     for (int i = 1; i <= n; ++i) yt[i] = y[i] + hh * dydx[i];
@@ -179,7 +192,8 @@ void ODEIntegrator(TStateVector& ystart, int n, double x1, double x2, double eps
     throw ETooManySteps(MsgTooManySteps);
 }
 
-// The model's integrator, compiled once for the adapter.
+// The model's integrator: binds the adapter for the whole integration, during
+// which neither drivers nor parameters can change.
 void ODEIntegrator(TStateVector& ystart, int n, double x1, double x2, double eps, double h1,
                    double hmin, const TDerivativeAdapter& derivs, int& nok, int& nbad);
 

@@ -21,6 +21,7 @@
 #include "model/globals.h"
 #include "ui/dialogs.h"
 #include "ui/display_chart.h"
+#include "ui/display_compare.h"
 #include "ui/display_lists.h"
 #include "ui/display_table.h"
 #include "ui/forms.h"
@@ -158,6 +159,7 @@ void TFmDisplayData::BuildMenu() {
     connect(MIUpdateChart, &QAction::triggered, this, [this] { BtnUpdateChartClick(); });
     connect(MIPrintChart, &QAction::triggered, this, [this] { MIPrintChartClick(); });
     connect(MISaveImage, &QAction::triggered, this, [this] { MISaveImageClick(); });
+    BuildComparisonControls();
 }
 
 int TFmDisplayData::ValueType() const { return std::max(0, valueTypes_->checkedId()); }
@@ -207,6 +209,7 @@ void TFmDisplayData::FormShow() {
     RgValueType->setEnabled(!table);
     BtnCloseDisplay->move(BtnCloseDisplay->x(), table ? kCloseTopTable : kCloseTopChart);
     BtnUpdateChart->setEnabled(!table);
+    PnFit->setVisible(!table && HasObservations());
 }
 
 void TFmDisplayData::resizeEvent(QResizeEvent* event) {
@@ -276,6 +279,7 @@ void TFmDisplayData::LoadOutput() {
         message = e.what();
     }
     OutputTable->SetRows(std::move(read.values));
+    ShownRunChanged();
     QApplication::restoreOverrideCursor();
     if (!message.empty())
         dialogs_.MessageDlg(kind, QString::fromStdString(message), static_cast<int>(TMsgButton::OK));
@@ -358,6 +362,7 @@ void TFmDisplayData::UpdateChart() {
         ChOutput->AddPoints(j, ys.size() == xs.size() ? xs : xs.mid(0, ys.size()), ys, xsSorted);
         ChOutput->SetSeriesTitle(j, OutputTable->Name(ycol));
     }
+    DrawOverlays();
     if (!valid)
         dialogs_.MessageDlg(TMsgKind::Information, MsgInvalidSeries, static_cast<int>(TMsgButton::OK));
     SetAxisScale(false, true);

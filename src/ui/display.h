@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <memory>
 
 class QAction;
 class QButtonGroup;
@@ -20,10 +21,13 @@ class QRadioButton;
 namespace orvane {
 
 struct TGlobals;
+struct TRunTable;
 struct TForms;
 class IDialogService;
 class IMainForm;
+class TFitTable;
 class TOutputChart;
+struct TDisplayComparison;
 class TOutputTableModel;
 class TOutputTableView;
 
@@ -85,6 +89,14 @@ public:
     QAction* MIUpdateChart = nullptr;
     QAction* MIPrintChart = nullptr;
     QAction* MISaveImage = nullptr;
+    // Observations and a second run drawn with the series.
+    QAction* MIObservations = nullptr;
+    QAction* MIClearObservations = nullptr;
+    QAction* MICompareRun = nullptr;
+    QAction* MIClearCompareRun = nullptr;
+    QWidget* PnFit = nullptr;
+    TFitTable* TblFit = nullptr;
+    QLabel* LblFitNotes = nullptr;
 
     // "Plot as": 0 actual values, 1 relative change, 2 cumulative change.
     int ValueType() const;
@@ -104,6 +116,10 @@ public:
     void MISaveImageClick();
     void MIExportTableClick();
     void FillListBox(QListWidget* list);
+    void MIObservationsClick();
+    void MIClearObservationsClick();
+    void MICompareRunClick();
+    void MIClearCompareRunClick();
 
     // Operations.
     void LoadOutput();
@@ -123,6 +139,21 @@ public:
     // The chart as a PNG picture, or as PDF when the name ends in ".pdf".
     bool SaveChartImage(const QString& path);
 
+    // Observations and the compared run; false (with a message) when the
+    // file cannot be read, and then what was loaded before stays.
+    bool LoadObservations(const QString& path);
+    bool LoadComparedRun(const QString& path);
+    void ClearObservations();
+    void ClearComparedRun();
+    bool HasObservations() const;
+    bool HasComparedRun() const;
+    // The compared run minus the shown one at the shown run's times, every
+    // variable at full precision, as CSV. False (with a message) on failure.
+    bool ExportDifferences(const QString& path);
+    // After the table has been exported to tablePath, with a run compared:
+    // asks whether to write the differences beside it, as NAME-differences.csv.
+    void OfferDifferences(const QString& tablePath);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -132,12 +163,21 @@ private:
     void BuildControls();
     void BuildMenu();
     void PrintChart();
+    void BuildComparisonControls();
+    void DrawOverlays();
+    void UpdateFitTable();
+    void UpdateComparisonMenu();
+    void ShownRunChanged();
+    // The shown file at full precision, read when first needed; null (after
+    // a message) when it cannot be read.
+    const TRunTable* ShownRun();
 
     TGlobals& g_;
     IDialogService& dialogs_;
     TForms& forms_;
     IMainForm* mainForm_;
     QButtonGroup* valueTypes_ = nullptr;
+    std::unique_ptr<TDisplayComparison> comparison_;
 };
 
 }  // namespace orvane

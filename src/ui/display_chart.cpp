@@ -261,17 +261,28 @@ int TOutputChart::PointCount(int k) const { return Series(k)->data()->size(); }
 void TOutputChart::SetSeriesTitle(int k, const QString& title) { Series(k)->setName(title); }
 QString TOutputChart::SeriesTitle(int k) const { return Series(k)->name(); }
 
+QColor TOutputChart::SeriesColour(int k) { return kLooks[k - 1].outline; }
+
 void TOutputChart::RebuildLegend() {
     legend->clearItems();
-    for (QCPGraph* s : series_)
-        if (s->visible()) s->addToLegend();
+    for (int k = 1; k <= SeriesCount; ++k) {
+        if (!Series(k)->visible()) continue;
+        Series(k)->addToLegend();
+        for (const TOverlay& o : overlays_)
+            if (o.k == k) o.graph->addToLegend();
+    }
     legend->setVisible(legend->itemCount() > 0);
 }
 
 bool TOutputChart::DataRange(bool isX, QCP::SignDomain domain, double& lo, double& hi) const {
     bool any = false;
-    for (QCPGraph* s : series_) {
-        if (!s->visible() || s->data()->isEmpty()) continue;
+    std::vector<QCPAbstractPlottable*> drawn(series_, series_ + SeriesCount);
+    for (const TOverlay& o : overlays_) {
+        drawn.push_back(o.graph);
+        if (o.bars) drawn.push_back(o.bars);  // so that no error bar is cut off
+    }
+    for (QCPAbstractPlottable* s : drawn) {
+        if (!s->visible() || s->interface1D()->dataCount() == 0) continue;
         bool found = false;
         const QCPRange r = isX ? s->getKeyRange(found, domain) : s->getValueRange(found, domain);
         if (!found) continue;

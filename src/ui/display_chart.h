@@ -5,6 +5,7 @@
 
 #include <QVector>
 #include <qcustomplot.h>
+#include <vector>
 
 class QPrinter;
 
@@ -36,6 +37,22 @@ public:
     int PointCount(int k) const;
     void SetSeriesTitle(int k, const QString& title);
     QString SeriesTitle(int k) const;
+
+    // The colour series k is drawn in.
+    static QColor SeriesColour(int k);
+
+    // Extra graphs drawn with series k and listed after it in the legend:
+    // observations (markers of their own, the standard deviation as an error
+    // bar; sd may be empty) and another run as a line, both in series k's
+    // colour. They count in the axes' ranges and stay until ClearOverlays.
+    QCPGraph* AddObservationPoints(int k, const QVector<double>& x, const QVector<double>& y,
+                                   const QVector<double>& sd, const QString& title);
+    QCPGraph* AddComparedLine(int k, const QVector<double>& x, const QVector<double>& y,
+                              const QString& title);
+    void ClearOverlays();
+    int OverlayCount() const { return static_cast<int>(overlays_.size()); }
+    QCPGraph* Overlay(int i) const { return overlays_[static_cast<std::size_t>(i)].graph; }
+    QCPErrorBars* OverlayErrorBars(int i) const { return overlays_[static_cast<std::size_t>(i)].bars; }
 
     // Smallest and largest y of all active series; false when they have no points.
     bool YRange(double& minY, double& maxY) const;
@@ -82,6 +99,14 @@ private:
     bool DataRange(bool isX, QCP::SignDomain domain, double& lo, double& hi) const;
     void RebuildLegend();
 
+    struct TOverlay {
+        int k = 0;
+        QCPGraph* graph = nullptr;
+        QCPErrorBars* bars = nullptr;
+    };
+    QCPGraph* AddOverlay(int k, const QString& title);
+
+    std::vector<TOverlay> overlays_;
     QCPTextElement* title_ = nullptr;
     QCPGraph* series_[SeriesCount] = {};
     TAxisState xState_;

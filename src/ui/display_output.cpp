@@ -75,7 +75,7 @@ bool TFmDisplayData::SaveChartImage(const QString& path) {
 void TFmDisplayData::MIExportTableClick() {
     const QString path = AskSavePath(dialogs_, "Export Table", "csv",
                                      {{"CSV Files (*.csv)", "*.csv"}, {"All Files (*.*)", "*.*"}});
-    if (!path.isEmpty()) ExportTable(path);
+    if (!path.isEmpty() && ExportTable(path)) OfferDifferences(path);
 }
 
 bool TFmDisplayData::ExportTable(const QString& path) {

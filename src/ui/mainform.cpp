@@ -25,6 +25,7 @@
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "model/errors.h"
+#include "run/filecheck.h"
 #include "run/outputstep.h"
 #include "run/run.h"
 #include "ui/aboutbox.h"
@@ -210,6 +211,9 @@ void TMainForm::BuildControls() {
         auto* e = new QLineEdit(text, Background);
         e->setObjectName(name);
         e->installEventFilter(this);
+        connect(e, &QLineEdit::textEdited, this, [this, e] {
+            if (!edited_.contains(e)) edited_ << e;
+        });
         return e;
     };
     auto label = [this](const QString& caption, const char* name) {
@@ -228,9 +232,9 @@ void TMainForm::BuildControls() {
     ParamLabel->setBuddy(ParamBox);
     DriverLabel->setBuddy(DriverBox);
     OutputLabel->setBuddy(OutputBox);
-    ParamLabel->OnClick = [this] { Guarded([this] { ChooseParamFile(TFileSource::Label); }); };
-    DriverLabel->OnClick = [this] { Guarded([this] { ChooseDriver(TFileSource::Label); }); };
-    OutputLabel->OnClick = [this] { Guarded([this] { ChooseOutputFile(TFileSource::Label); }); };
+    ParamLabel->OnClick = [this] { Guarded([this] { TakeFieldEdits(); ChooseParamFile(TFileSource::Label); }); };
+    DriverLabel->OnClick = [this] { Guarded([this] { TakeFieldEdits(); ChooseDriver(TFileSource::Label); }); };
+    OutputLabel->OnClick = [this] { Guarded([this] { TakeFieldEdits(); ChooseOutputFile(TFileSource::Label); }); };
 
     // Start and stop are whole numbers of up to five digits; the time step
     // takes up to five characters of any kind and is checked when read.
@@ -250,6 +254,7 @@ void TMainForm::BuildControls() {
     StartLabel->setBuddy(MEStartTime);
     StopLabel->setBuddy(MEStopTime);
     StepLabel->setBuddy(METimeStep);
+    for (QLineEdit* e : {MEStartTime, MEStopTime, METimeStep}) AcceptTimeText(e);
 
     PresentLabel = label("Present Time", "PresentLabel");
     PresentBox = new QLineEdit("0", Background);
@@ -271,17 +276,14 @@ void TMainForm::BuildControls() {
         b->setMinimumSize(96, 30);
         b->setAutoDefault(false);
     }
-    connect(BtnRun, &QPushButton::clicked, this, [this] { Guarded([this] { BtnRunClick(); }); });
+    connect(BtnRun, &QPushButton::clicked, this,
+            [this] { Guarded([this] { TakeFieldEdits(); BtnRunClick(); }); });
     connect(BtnReload, &QPushButton::clicked, this,
-            [this] { Guarded([this] { BtnReloadClick(); }); });
+            [this] { Guarded([this] { TakeFieldEdits(); BtnReloadClick(); }); });
 
     // Enter in a time field runs its handler, as leaving it does.
-    connect(MEStartTime, &QLineEdit::returnPressed, this,
-            [this] { Guarded([this] { StartBoxChange(); }); });
-    connect(MEStopTime, &QLineEdit::returnPressed, this,
-            [this] { Guarded([this] { StopBoxChange(); }); });
-    connect(METimeStep, &QLineEdit::returnPressed, this,
-            [this] { Guarded([this] { StepBoxChange(); }); });
+    for (QLineEdit* e : {MEStartTime, MEStopTime, METimeStep})
+        connect(e, &QLineEdit::returnPressed, this, [this, e] { Guarded([this, e] { FieldLeft(e); }); });
 
     // Files above; times on the left below them, where the background is
     // light; the two buttons on the right.
@@ -351,8 +353,12 @@ void TMainForm::BuildMenus() {
                           std::function<void()> handler) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
-        connect(a, &QAction::triggered, this,
-                [this, handler = std::move(handler)] { Guarded(handler); });
+        connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
+            Guarded([this, &handler] {
+                TakeFieldEdits();
+                handler();
+            });
+        });
         return a;
     };
     // A menu of the menu bar or a submenu.
@@ -406,7 +412,7 @@ void TMainForm::BuildMenus() {
 
     MIAbout = bar->addAction("&About");
     MIAbout->setObjectName("MIAbout");
-    connect(MIAbout, &QAction::triggered, this, [this] { Guarded([this] { MIAboutClick(); }); });
+    connect(MIAbout, &QAction::triggered, this, [this] { Guarded([this] { TakeFieldEdits(); MIAboutClick(); }); });
 }
 
 // ---- Window state ----------------------------------------------------------
@@ -472,6 +478,15 @@ void TMainForm::ChooseParamFile(TFileSource source) {
     }
     const std::string& name = g_.ParamFileName;
     if (name != old && g_.InteractiveRun) {
+        std::string saveAs = old;
+        if (!name.empty() && g_.ParamsChanged &&
+            !SaveEditsFirst("Save parameter file before opening another?", saveAs)) {
+            // Cancelled: the file in use and its name stay as they were.
+            g_.ParamFileName = old;
+            ParamBox->setText(Q(old));
+            UpdateMainForm();
+            return;
+        }
         const int ns = g_.ModelDef.numstate, np = g_.ModelDef.numparam;
         if (!name.empty() && !FileExists(name)) {
             WriteParamFile(g_, name, np, g_.Params, ns, g_.States, 0);
@@ -542,7 +557,11 @@ void TMainForm::ChooseOutputFile(TFileSource source) {
     }
     const std::string name = g_.OutputFileName;
     if (name != old) {
-        if (!name.empty() && FileExists(name)) {
+        const std::string clash = OutputFileClash(name, g_.ParamFileName, g_.DriverFileName);
+        if (!clash.empty()) {
+            dialogs_.MessageDlg(TMsgKind::Error, Q(clash), static_cast<int>(TMsgButton::OK));
+            g_.OutputFileName.clear();
+        } else if (!name.empty() && FileExists(name)) {
             const TMsgButton answer = dialogs_.MessageDlg(
                 TMsgKind::Confirmation, "Overwrite existing output file, " + Q(name) + "?",
                 static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No));
@@ -593,24 +612,42 @@ void TMainForm::MIViewOutFileClick() {
 // ---- Times -------------------------------------------------------------------
 
 void TMainForm::StartBoxChange() {
-    if (MEStartTime->text().isEmpty() || !MEStartTime->isModified()) return;
+    if (!MEStartTime->isModified()) return;
+    if (MEStartTime->text().isEmpty()) {
+        ShowValueInUse(MEStartTime);
+        return;
+    }
     g_.StartTime = StrToFloat(S(MEStartTime->text()));
+    AcceptTimeText(MEStartTime);
     g_.RunEnabled = false;
     g_.OutputCurrent = false;
     UpdateMainForm();
 }
 
 void TMainForm::StopBoxChange() {
-    if (MEStopTime->text().isEmpty() || !MEStopTime->isModified()) return;
+    if (!MEStopTime->isModified()) return;
+    if (MEStopTime->text().isEmpty()) {
+        ShowValueInUse(MEStopTime);
+        return;
+    }
     g_.StopTime = StrToFloat(S(MEStopTime->text()));
+    AcceptTimeText(MEStopTime);
     g_.RunEnabled = false;
     g_.OutputCurrent = false;
     UpdateMainForm();
 }
 
 void TMainForm::StepBoxChange() {
-    if (!METimeStep->text().isEmpty() && METimeStep->isModified()) {
-        g_.TimeStep = ValidTimeStep(S(METimeStep->text()));
+    if (METimeStep->isModified() && METimeStep->text().isEmpty()) {
+        ShowValueInUse(METimeStep);
+    } else if (METimeStep->isModified()) {
+        try {
+            g_.TimeStep = ValidTimeStep(S(METimeStep->text()));
+        } catch (const EOrvaneError&) {
+            ShowValueInUse(METimeStep);
+            throw;
+        }
+        AcceptTimeText(METimeStep);
         g_.RunEnabled = false;
         g_.OutputCurrent = false;
         UpdateMainForm();
@@ -673,12 +710,23 @@ void TMainForm::MICalTimeClick() {
 
 void TMainForm::BtnRunClick() {
     if (running_) return;
+    // Refused before the run opens anything, so that no earlier output is
+    // marked current or shown in its place.
+    if (const std::string clash = OutputFileClash(g_.OutputFileName, g_.ParamFileName,
+                                                  g_.DriverFileName);
+        !clash.empty()) {
+        throw ERunTimeError(clash);
+    }
     TFmProgress* progress = g_.InteractiveRun ? forms_.FmProgress : nullptr;
     running_ = true;
     // Disabling the window moves the focus; it comes back where it was.
     const QPointer<QWidget> focused = QApplication::focusWidget();
     if (g_.InteractiveRun) {
-        if (progress) progress->BeginRun();
+        ShowRunTime(g_.StartTime);
+        if (progress) {
+            progress->OnTimeReached = [this](double time) { ShowRunTime(time); };
+            progress->BeginRun();
+        }
         setEnabled(false);
         g_.ReloadNeeded = true;
     }
@@ -695,13 +743,14 @@ void TMainForm::BtnRunClick() {
         g_.DisplayFile = g_.OutputFileName;
         UpdateMainForm();
         setEnabled(true);
-        PresentBox->setText(Q(FormatGeneral(g_.CurrentTime, 5)));
+        ShowRunTime(g_.CurrentTime);
         if (progress) progress->EndRun();
         activateWindow();
         if (focused && focused->window() == this) focused->setFocus(Qt::OtherFocusReason);
     }
     running_ = false;
 
+    if (result.cancelled && g_.InteractiveRun) ReportCancelledRun(result);
     if (result.ok || result.cancelled) return;
     if (g_.InteractiveRun && forms_.FmTrouble) {
         forms_.FmTrouble->SetMessage(Q(result.message));
@@ -720,18 +769,20 @@ void TMainForm::MIAboutClick() {
 }
 
 bool TMainForm::MayClose() {
-    if (!g_.ParamsChanged) return true;
+    return !g_.ParamsChanged || SaveEditsFirst("Save parameter file before exiting?", g_.ParamFileName);
+}
+
+bool TMainForm::SaveEditsFirst(const QString& question, std::string& name) {
     const TMsgButton answer = dialogs_.MessageDlg(
-        TMsgKind::Confirmation, "Save parameter file before exiting?",
+        TMsgKind::Confirmation, question,
         static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No) |
             static_cast<int>(TMsgButton::Cancel));
     if (answer == TMsgButton::No) return true;
     if (answer != TMsgButton::Yes) return false;
-    QString path = Q(g_.ParamFileName);
+    QString path = Q(name);
     if (!AskFile(true, DlgSaveParam(path), path)) return false;
-    g_.ParamFileName = S(path);
-    WriteParamFile(g_, g_.ParamFileName, g_.ModelDef.numparam, g_.Params, g_.ModelDef.numstate,
-                   g_.States, 0);
+    name = S(path);
+    WriteParamFile(g_, name, g_.ModelDef.numparam, g_.Params, g_.ModelDef.numstate, g_.States, 0);
     return true;
 }
 
@@ -745,6 +796,7 @@ void TMainForm::MIExitClick() {
 // ---- Events --------------------------------------------------------------------
 
 void TMainForm::FieldLeft(QLineEdit* field) {
+    edited_.removeAll(field);
     if (field == ParamBox) ChooseParamFile(TFileSource::Box);
     else if (field == DriverBox) ChooseDriver(TFileSource::Box);
     else if (field == OutputBox) ChooseOutputFile(TFileSource::Box);

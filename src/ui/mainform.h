@@ -2,7 +2,9 @@
 // settings, starts runs and opens every other window through its menus.
 #pragma once
 
+#include <QHash>
 #include <QLabel>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <exception>
@@ -19,6 +21,8 @@ class QMenu;
 class QPushButton;
 
 namespace orvane {
+
+struct TRunResult;
 
 // A label that runs a command when clicked (its access key only moves the
 // focus to its field, as a label's should).
@@ -110,6 +114,10 @@ public:
 
     // Runs a command with the general error report around it.
     void Guarded(const std::function<void()>& command) { RunGuarded(dialogs_, command); }
+    // Takes every field edit that no leaving of its field has taken yet, as
+    // leaving would: an access key, a shortcut, a menu or a label starts its
+    // command with the focus still in the field (mainform_edits.cpp).
+    void TakeFieldEdits();
 
     // Controls, named as the user documentation names them.
     TGradientBackground* Background = nullptr;
@@ -184,6 +192,15 @@ private:
     // when the program is to go on.
     bool MayClose();
     bool AskFile(bool save, const TFileDialogSpec& dlgSpec, QString& path);
+    // Asks `question` about unsaved parameter edits (Yes, No, Cancel); Yes
+    // saves them through the save dialog preset with `name`, which then holds
+    // the name saved to. False when the user cancels either.
+    bool SaveEditsFirst(const QString& question, std::string& name);
+    // A time field whose entry was refused shows the value in use again.
+    void ShowValueInUse(QLineEdit* field);
+    void AcceptTimeText(QLineEdit* field);
+    void ShowRunTime(double time);
+    void ReportCancelledRun(const TRunResult& result);
 
     TGlobals& g_;
     IDialogService& dialogs_;
@@ -191,6 +208,8 @@ private:
     bool running_ = false;
     bool ignoreLeave_ = false;
     bool asked_ = false;  // Exit has already asked about unsaved edits
+    QList<QLineEdit*> edited_;                // edited since they were last taken
+    QHash<const QLineEdit*, QString> inUse_;  // time fields: the text last accepted
 };
 
 }  // namespace orvane

@@ -81,6 +81,7 @@ void TFmProgress::EndRun() {
 void TFmProgress::Progress(int percent) {
     runProgressBar->setValue(percent);
     if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= EventIntervalMs) {
+        if (OnTimeReached) OnTimeReached(g_.CurrentTime);
         QCoreApplication::processEvents();
         sinceEvents_.start();
     }

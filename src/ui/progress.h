@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <functional>
 
 #include "model/globals.h"
 #include "run/run.h"
@@ -32,6 +33,9 @@ public:
     // IRunProgress: moves the bar, lets the interface process pending input
     // now and then, and raises EUserCancel once Cancel has been clicked.
     void Progress(int percent) override;
+
+    // Told the time the run has reached each time the interface catches up.
+    std::function<void(double time)> OnTimeReached;
 
     // What a click on Cancel does.
     void BtnCancelClick() { cancelRequested_ = true; }

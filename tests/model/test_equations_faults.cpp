@@ -84,6 +84,11 @@ TEST(EquationFaults, FirstFaultInEvaluationOrderWins) {
          [](TSite& s) { s.s[st::Nf].value = 0, s.p[pa::Q10d].value = -1; }, MsgZeroDivide},
         {"overflow in soil water, then inf * 0 and x / 0 further on",
          [](TSite& s) { s.d[dr::Ppt].value = -100; }, MsgOverflow},
+        // Terms of the drivers and parameters alone fault in their places too.
+        {"x / 0 in the leaf area before the latitude overflows",
+         [](TSite& s) { s.p[pa::mf].value = 0, s.p[pa::Deltad].value = 1e308; }, MsgZeroDivide},
+        {"root of a negative in soil ammonium before evapotranspiration overflows",
+         [](TSite& s) { s.p[pa::etanh4].value = -1000, s.p[pa::p].value = -1e3; }, MsgInvalidOp},
         {"ln(0) times 0 at Ts = 0: the division by zero came first",
          [](TSite& s) {
              s.p[pa::Q10d].value = 0;
@@ -195,35 +200,51 @@ TEST(EquationFaults, IndependentEvaluationsRunInParallel) {
 }
 
 // The search for the first fault rests on the checked numbers computing
-// exactly what plain doubles compute.
-TEST(EquationFaults, CheckedNumbersComputeTheSameValues) {
+// exactly what plain doubles compute, and the terms kept from one evaluation
+// on their being what the formulas written out give.
+TEST(EquationFaults, CheckedNumbersAndKeptTermsComputeTheSameValues) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> scale(0.7, 1.3);
+    using namespace model;
     for (int trial = 0; trial < 50; ++trial) {
         TSite s;
         for (int i = 1; i <= 19; ++i) s.s[i].value *= scale(rng);
         for (int i = 1; i <= 8; ++i) s.d[i].value *= scale(rng);
-        model::TInputs<double> in;
-        model::TInputs<model::TChecked> inC;
-        model::TResults<double> x;
-        model::TResults<model::TChecked> xC;
-        model::LoadInputs(s.d, s.p, s.s, in);
-        model::LoadInputs(s.d, s.p, s.s, inC);
-        model::ComputeSite(in, x);
-        model::ComputePlant(in, x);
-        model::ComputeSoil(in, x, false);
-        model::ComputeSite(inC, xC);
-        model::ComputePlant(inC, xC);
-        model::ComputeSoil(inC, xC, false);
-        EXPECT_EQ(x.Ps, xC.Ps.v);
-        EXPECT_EQ(x.Hr, xC.Hr.v);
-        EXPECT_EQ(x.Scf, xC.Scf.v);
-        EXPECT_EQ(x.Snr, xC.Snr.v);
-        EXPECT_EQ(x.lambdaNLF, xC.lambdaNLF.v);
-        EXPECT_EQ(x.FClambdaE, xC.FClambdaE.v);
-        EXPECT_EQ(x.Jd, xC.Jd.v);
-        EXPECT_EQ(x.FNia, xC.FNia.v);
-        EXPECT_EQ(x.Nnh4aq, xC.Nnh4aq.v);
+        TDriverValues<double> D;
+        TParamValues<double> P;
+        TStateValues<double> S;
+        TDriverValues<TChecked> Dc;
+        TParamValues<TChecked> Pc;
+        TStateValues<TChecked> Sc;
+#define LOAD_D(name) Dc.name = D.name = s.d[dr::name].value;
+#define LOAD_P(name) Pc.name = P.name = s.p[pa::name].value;
+#define LOAD_S(name) Sc.name = S.name = s.s[st::name].value;
+        ORVANE_DRIVERS(LOAD_D)
+        ORVANE_PARAMS(LOAD_P)
+        ORVANE_STATES(LOAD_S)
+#undef LOAD_D
+#undef LOAD_P
+#undef LOAD_S
+        TTermValues<double> terms;
+        TTermValues<TChecked> termsC;
+        TResults<double> x{}, xKept{};  // the totals are not the parts' business: 0 in all
+        TResults<TChecked> xC{};
+        const TInputs<double> in{D, P, S};
+        const TInputs<TChecked> inC{Dc, Pc, Sc};
+        const auto all = [](const auto& in, const auto& T, auto& x) {
+            ComputeSite(in, T, x);
+            ComputePlant(in, T, x);
+            ComputeSoil(in, T, x, false);
+        };
+        all(in, TComputedTerms{D, P, terms}, x);
+        ASSERT_EQ(terms.computed, AllTerms);
+        all(in, TCachedTerms{D, P, terms}, xKept);
+        all(inC, TCheckedTerms{Dc, Pc, termsC}, xC);
+#define SAME(name)                          \
+    EXPECT_EQ(x.name, xC.name.v) << #name;  \
+    EXPECT_EQ(x.name, xKept.name) << #name;
+        ORVANE_PROCESSES(SAME)
+#undef SAME
     }
 }
 

@@ -177,5 +177,16 @@ TEST_F(Runner, InterruptKeepsEveryRowWritten) {
     EXPECT_EQ(rows.back().time, static_cast<double>(rows.size() - 1));
 }
 
+TEST_F(Runner, OutputFileThatIsAnInputIsRefusedUntouched) {
+    const std::string before = Slurp(par);
+    std::filesystem::create_symlink(par, dir.File("link.out"));
+    for (const std::string& target : {par, dir.File("link.out")}) {
+        const TResult r = Exec(Quote(par) + " " + Quote(drr) + " " + Quote(target));
+        EXPECT_EQ(r.code, 2) << target;
+        EXPECT_NE(r.err.find("is the parameter file"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Slurp(par), before);
+}
+
 }  // namespace
 }  // namespace orvane

@@ -59,6 +59,28 @@ TEST_F(Adapter, HeldStatesComeAlongFromTheTemplate) {
     EXPECT_NE(Derivatives(away)[st::Cs], 0.0);
 }
 
+// A run keeps one adapter and changes the drivers between its steps: each
+// integration must see the drivers of its own step, never terms kept from
+// the one before.
+TEST_F(Adapter, EachIntegrationSeesTheDriversAndParametersOfItsStep) {
+    const TDerivativeAdapter kept{g.Drivers, g.Params, g.States, n};
+    const auto step = [&](const TDerivativeAdapter& derivs) {
+        TStateVector v = y;
+        int nok = 0, nbad = 0;
+        ODEIntegrator(v, n, 0.0, 1.0, 1e-8, 1.0, 1e-4, derivs, nok, nbad);
+        return v;
+    };
+    const TStateVector before = step(kept);
+    g.Drivers[dr::Ca].value *= 1.5;
+    const TStateVector drivers = step(kept);
+    EXPECT_NE(drivers, before);
+    EXPECT_EQ(drivers, step(TDerivativeAdapter{g.Drivers, g.Params, g.States, n}));
+    g.Params[pa::Q10d].value *= 1.1;
+    const TStateVector params = step(kept);
+    EXPECT_NE(params, drivers);
+    EXPECT_EQ(params, step(TDerivativeAdapter{g.Drivers, g.Params, g.States, n}));
+}
+
 TEST_F(Adapter, OneYearStepOnTheSiteIsAccurate) {
     // One step of a year at the run's accuracy, checked against the same
     // year taken in many small pieces.

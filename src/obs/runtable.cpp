@@ -1,0 +1,104 @@
+#include "obs/runtable.h"
+
+#include <algorithm>
+
+#include "io/numfmt.h"
+#include "io/textfile.h"
+#include "obs/csvtext.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::size_t ColumnWidth = 21;
+
+std::string Trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+    return std::string(s);
+}
+
+// Header cells are fixed columns, since names hold blanks.
+std::vector<std::string> HeaderCells(std::string_view line) {
+    std::vector<std::string> cells;
+    for (std::size_t at = 0; at < line.size(); at += ColumnWidth) {
+        cells.push_back(Trimmed(line.substr(at, ColumnWidth)));
+    }
+    while (!cells.empty() && cells.back().empty()) cells.pop_back();
+    return cells;
+}
+
+bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+}  // namespace
+
+TRunTable ReadRunTable(const std::string& path) {
+    TRunTable t;
+    t.path = path;
+    TTextReader r;
+    r.Open(path);
+    t.names = HeaderCells(r.ReadLine());
+    if (t.names.empty()) RaiseAt(path, 1, 1, "the output file has no header");
+    t.units = HeaderCells(r.ReadLine());
+    const std::size_t width = t.names.size();
+    int lineNo = 2;
+    while (!r.Eof()) {
+        const std::string_view line = r.ReadLine();
+        ++lineNo;
+        std::size_t i = 0, count = 0;
+        const std::size_t start = t.values.size();
+        while (i < line.size()) {
+            while (i < line.size() && IsDelimiter(line[i])) ++i;
+            if (i == line.size()) break;
+            std::size_t j = i;
+            while (j < line.size() && !IsDelimiter(line[j])) ++j;
+            double v = 0;
+            if (count == width) {
+                RaiseAt(path, lineNo, static_cast<int>(i) + 1,
+                        "more values than the header has columns (" + std::to_string(width) + ")");
+            }
+            if (!ParseFileNumber(line.substr(i, j - i), v)) {
+                std::string what(1, '\'');
+                what.append(line.substr(i, j - i)).append("' is not a number");
+                RaiseAt(path, lineNo, static_cast<int>(i) + 1, what);
+            }
+            t.values.push_back(v);
+            ++count;
+            i = j;
+        }
+        if (count == 0) continue;  // blank line
+        if (count < width) {
+            t.values.resize(start);
+            RaiseAt(path, lineNo, static_cast<int>(line.size()) + 1,
+                    std::to_string(count) + " values where the header has " + std::to_string(width) +
+                        " columns");
+        }
+        t.lines.push_back(lineNo);
+    }
+    return t;
+}
+
+bool InterpolateAt(const TRunTable& table, std::size_t column, double t, double& value) {
+    const std::size_t rows = table.Rows();
+    if (rows == 0 || !(t >= table.Time(0)) || !(t <= table.Time(rows - 1))) return false;
+    // The first row at or after t.
+    std::size_t lo = 0, hi = rows - 1;
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (table.Time(mid) < t) lo = mid + 1;
+        else hi = mid;
+    }
+    const double t1 = table.Time(lo);
+    if (t1 == t || lo == 0) {
+        value = table.At(lo, column);
+        return true;
+    }
+    const double t0 = table.Time(lo - 1);
+    const double y0 = table.At(lo - 1, column);
+    const double y1 = table.At(lo, column);
+    const double w = (t - t0) / (t1 - t0);
+    value = y0 + w * (y1 - y0);
+    return true;
+}
+
+}  // namespace orvane
