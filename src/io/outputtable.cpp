@@ -88,26 +88,52 @@ bool ReadSci13(const char* p, const char* end, double& value, const char*& next)
     return true;
 }
 
+// The number at p (not a delimiter); false if the token there is not one.
+// `next` is left past the token, or past the first 65 characters of a longer one.
+bool ReadField(const char* p, const char* end, double& value, const char*& next) {
+    if (ReadSci13(p, end, value, next)) return true;
+    next = p;
+    while (next < end && !IsDelimiter(*next) && next - p <= static_cast<std::ptrdiff_t>(kMaxNumberLength)) ++next;
+    const auto len = static_cast<std::size_t>(next - p);
+    return len <= kMaxNumberLength && ParseFileNumber({p, len}, value);
+}
+
 // One chunk's rows: those starting at or after `begin` and before `limit`
 // (a row begun there is read to its end, wherever that is).
 struct TChunk {
     std::size_t first = 0;  // where its first row starts
     std::size_t stop = 0;   // where the row after its last one starts
     std::vector<double> values;
+    std::vector<int> lines;  // rows as lines: each row's line, from the chunk's first
+    int lineCount = 0;       // rows as lines: the lines the chunk began
     TOutputReadProblem problem;
     std::size_t problemPos = 0;
+
+    void Fail(TOutputReadProblem::TKind kind, std::size_t field, std::size_t fields, std::size_t pos,
+              const char* text = nullptr, const char* textEnd = nullptr) {
+        problem.kind = kind;
+        problem.field = field;
+        problem.fields = fields;
+        problemPos = pos;
+        if (text) {
+            const auto len = static_cast<std::size_t>(textEnd - text);
+            problem.text.assign(text, std::min(len, kMaxNumberLength));
+            problem.textCut = len > kMaxNumberLength;
+        }
+    }
 };
 
+using TKind = TOutputReadProblem::TKind;
+
+// Rows as the output file reader takes them: a stream of numbers, `cols`
+// to a row, the rest of the line after a row's last skipped.
 void ParseRows(std::string_view b, std::size_t begin, std::size_t limit, std::size_t cols,
                double minTime, TChunk& out) {
     const char* const base = b.data();
     const char* const end = base + b.size();
     std::size_t pos = SkipDelimiters(b, begin);
     out.first = pos;
-    if (cols == 0) {
-        out.stop = b.size();
-        return;
-    }
+    out.stop = b.size();
     while (pos < limit && pos < b.size()) {
         const std::size_t at = out.values.size();
         out.values.resize(at + cols);
@@ -119,31 +145,16 @@ void ParseRows(std::string_view b, std::size_t begin, std::size_t limit, std::si
             while (p < end && IsDelimiter(*p)) ++p;
             if (p == end) break;
             const char* next = nullptr;
-            if (ReadSci13(p, end, row[j], next)) {
-                p = next;
-            } else {
-                next = p;
-                while (next < end && !IsDelimiter(*next) && next - p <= static_cast<std::ptrdiff_t>(kMaxNumberLength))
-                    ++next;
-                const std::size_t len = static_cast<std::size_t>(next - p);
-                if (len > kMaxNumberLength || !ParseFileNumber({p, len}, row[j])) {
-                    out.values.resize(at);
-                    out.problemPos = static_cast<std::size_t>(p - base);
-                    auto& pr = out.problem;
-                    // A field the file ends in, short of the row's last:
-                    // the row was cut off while it was being written.
-                    const bool cut = next == end && j + 1 < cols;
-                    pr.kind = cut ? TOutputReadProblem::TKind::CutOffRow : TOutputReadProblem::TKind::BadNumber;
-                    pr.field = j + 1;
-                    pr.fields = cols;
-                    pr.text.assign(p, std::min(len, kMaxNumberLength));
-                    pr.textCut = len > kMaxNumberLength;
-                    out.stop = b.size();
-                    return;
-                }
-                p = next;
+            if (!ReadField(p, end, row[j], next)) {
+                out.values.resize(at);
+                // A field the file ends in, short of the row's last: the row
+                // was cut off while it was being written.
+                const bool cut = next == end && j + 1 < cols;
+                out.Fail(cut ? TKind::CutOffRow : TKind::BadNumber, j + 1, cols,
+                         cut ? b.size() : static_cast<std::size_t>(p - base), p, next);
+                return;
             }
-            lastEnd = p;
+            p = lastEnd = next;
         }
         if (j < cols) {
             // The file ends inside the row. With a line end after its last
@@ -151,11 +162,7 @@ void ParseRows(std::string_view b, std::size_t begin, std::size_t limit, std::si
             // off, and it is not data.
             if (std::none_of(lastEnd, end, IsLineEnd)) {
                 out.values.resize(at);
-                out.problem.kind = TOutputReadProblem::TKind::CutOffRow;
-                out.problem.field = j;
-                out.problem.fields = cols;
-                out.problemPos = b.size();
-                out.stop = b.size();
+                out.Fail(TKind::CutOffRow, j, cols, b.size());
                 return;
             }
             std::fill(row + j, row + cols, 0.0);
@@ -164,6 +171,50 @@ void ParseRows(std::string_view b, std::size_t begin, std::size_t limit, std::si
         pos = SkipDelimiters(b, SkipLine(b, static_cast<std::size_t>(p - base)));
     }
     out.stop = std::min(pos, b.size());
+}
+
+// Rows as lines: every line that is not blank holds one row, `cols` values,
+// no more and no fewer.
+void ParseLines(std::string_view b, std::size_t begin, std::size_t limit, std::size_t cols, double minTime,
+                TChunk& out) {
+    const char* const base = b.data();
+    std::size_t pos = begin;
+    out.first = begin;
+    out.stop = limit;
+    while (pos < limit) {
+        std::size_t lineEnd = pos;
+        while (lineEnd < b.size() && !IsLineEnd(b[lineEnd])) ++lineEnd;
+        const char* const end = base + lineEnd;
+        const std::size_t at = out.values.size();
+        std::size_t j = 0;
+        const char* p = base + pos;
+        for (;; ++j) {
+            while (p < end && IsDelimiter(*p)) ++p;
+            if (p == end) break;
+            if (j == cols) {
+                out.values.resize(at);
+                out.Fail(TKind::LongRow, j + 1, cols, static_cast<std::size_t>(p - base));
+                return;
+            }
+            if (j == 0) out.values.resize(at + cols);
+            const char* next = nullptr;
+            if (!ReadField(p, end, out.values[at + j], next)) {
+                out.values.resize(at);
+                out.Fail(TKind::BadNumber, j + 1, cols, static_cast<std::size_t>(p - base), p, next);
+                return;
+            }
+            p = next;
+        }
+        if (j > 0 && j < cols) {
+            out.values.resize(at);
+            out.Fail(TKind::ShortRow, j, cols, lineEnd);
+            return;
+        }
+        if (j > 0 && out.values[at] < minTime) out.values.resize(at);
+        if (j > 0 && out.values.size() > at) out.lines.push_back(out.lineCount);
+        ++out.lineCount;
+        pos = SkipLine(b, lineEnd);
+    }
 }
 
 int ThreadCount(const TOutputReadOptions& options, std::size_t bytes) {
@@ -223,6 +274,10 @@ std::string TOutputReadProblem::Message(const std::string& path) const {
         case TKind::CutOffRow:
             return "The last row is cut off: it has " + std::to_string(field) + " of " + std::to_string(fields) +
                    " values and no line end.\n" + where;
+        case TKind::ShortRow:
+        case TKind::LongRow:
+            return "A row has " + std::string(kind == TKind::ShortRow ? std::to_string(field) : "more") +
+                   " values where the header has " + std::to_string(fields) + " columns.\n" + where;
     }
     return {};
 }
@@ -240,6 +295,9 @@ TOutputReadProblem ReadOutputTable(const std::string& path, TOutputTable& table,
 
 TOutputReadProblem ParseOutputTable(std::string_view b, TOutputTable& table, const TOutputReadOptions& options) {
     const std::size_t cols = table.Columns();
+    table.values.clear();
+    if (options.rowLines) options.rowLines->clear();
+    if (cols == 0) return {};
     const std::size_t start = SkipLine(b, SkipLine(b, 0));
     const int threads = ThreadCount(options, b.size() - start);
 
@@ -265,7 +323,8 @@ TOutputReadProblem ParseOutputTable(std::string_view b, TOutputTable& table, con
             // The first chunk's values become the table's: room for all.
             const std::size_t span = (i == 0 ? b.size() : bounds[i + 1]) - bounds[i];
             chunks[i].values.reserve(span / rowBytes * cols + cols);
-            ParseRows(b, bounds[i], bounds[i + 1], cols, options.minTime, chunks[i]);
+            (options.rowsAreLines ? ParseLines : ParseRows)(b, bounds[i], bounds[i + 1], cols, options.minTime,
+                                                            chunks[i]);
         } catch (...) {
             failures[i] = std::current_exception();
         }
@@ -286,6 +345,14 @@ TOutputReadProblem ParseOutputTable(std::string_view b, TOutputTable& table, con
         if (f) std::rethrow_exception(f);
 
     TChunk& whole = chunks[0];
+    // Lines are counted from the first header line.
+    const int firstLine = static_cast<int>(LineOf(b, start));
+    if (options.rowLines) {
+        for (std::size_t i = 0, base = 0; i < n && !(i > 0 && chunks[i - 1].problem); ++i) {
+            for (const int l : chunks[i].lines) options.rowLines->push_back(firstLine + static_cast<int>(base) + l);
+            base += static_cast<std::size_t>(chunks[i].lineCount);
+        }
+    }
     for (std::size_t i = 1; i < n && !whole.problem && whole.stop < b.size(); ++i) {
         TChunk* c = &chunks[i];
         TChunk rest;
@@ -301,7 +368,12 @@ TOutputReadProblem ParseOutputTable(std::string_view b, TOutputTable& table, con
         if (misaligned) break;
     }
     table.values = std::move(whole.values);
-    if (whole.problem) whole.problem.line = LineOf(b, whole.problemPos);
+    if (whole.problem) {
+        whole.problem.line = LineOf(b, whole.problemPos);
+        std::size_t lineStart = std::min(whole.problemPos, b.size());
+        while (lineStart > 0 && !IsLineEnd(b[lineStart - 1])) --lineStart;
+        whole.problem.column = whole.problemPos - lineStart + 1;
+    }
     return whole.problem;
 }
 
@@ -319,17 +391,20 @@ std::string CsvField(std::string_view text) {
 
 // The output file's own form of the value if it reads back as the same
 // number, else the shortest form that does.
-void AppendExact(std::string& line, double v, bool isTime) {
+void AppendAsOutputFile(std::string& line, double v, bool isTime) {
     char buf[FormatBufferSize];
-    std::size_t len = isTime ? FormatGeneralTo(buf, v, 15) : FormatSci13To(buf, v);
+    const std::size_t len = isTime ? FormatGeneralTo(buf, v, 15) : FormatSci13To(buf, v);
     double back = 0;
-    if (std::isfinite(v) && !(ParseFileNumber({buf, len}, back) && back == v)) len = FormatGeneralTo(buf, v, 17);
-    line.append(buf, len);
+    if (std::isfinite(v) && !(ParseFileNumber({buf, len}, back) && back == v)) {
+        line += FormatShortest(v);
+    } else {
+        line.append(buf, len);
+    }
 }
 
 }  // namespace
 
-void WriteOutputTableCsv(const std::string& path, const TOutputTable& table) {
+void WriteOutputTableCsv(const std::string& path, const TOutputTable& table, TCsvValues form) {
     TTextWriter w;
     w.CreateReplacing(path);
     std::string line;
@@ -350,7 +425,11 @@ void WriteOutputTableCsv(const std::string& path, const TOutputTable& table) {
         const double* row = table.Row(r);
         for (std::size_t c = 0; c < cols; ++c) {
             if (c > 0) line += ',';
-            AppendExact(line, row[c], c == 0);
+            if (form == TCsvValues::AsOutputFile) {
+                AppendAsOutputFile(line, row[c], c == 0);
+            } else if (!std::isnan(row[c])) {
+                line += FormatShortest(row[c]);
+            }
         }
         line += "\r\n";
         w.Write(line);

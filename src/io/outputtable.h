@@ -34,11 +34,14 @@ struct TOutputReadProblem {
         None,
         BadNumber,  // a field that is not a number; the rows before it are kept
         CutOffRow,  // the last row ends, without a line end, short of fields
+        ShortRow,   // rows as lines: a line with fewer values than a row has
+        LongRow,    // rows as lines: a line with more
     };
     TKind kind = TKind::None;
     std::size_t line = 0;    // where: the bad field's line, or the line the cut row ends on
     std::size_t field = 0;   // the bad field's place in its row (from 1), or the cut row's values
     std::size_t fields = 0;  // values in a whole row
+    std::size_t column = 0;  // character in its line (from 1): the bad or extra value, or past the short line
     std::string text;        // the bad field as it stands (its first 64 characters)
     bool textCut = false;    // the bad field is longer than that
 
@@ -50,6 +53,11 @@ struct TOutputReadProblem {
 
 struct TOutputReadOptions {
     double minTime = -HUGE_VAL;  // rows with an earlier time are left out
+    // Each line that is not blank is one row with exactly a row's values,
+    // for tools that hold a file to its columns (a short row is a problem
+    // then, not a row that takes the next line's values).
+    bool rowsAreLines = false;
+    std::vector<int>* rowLines = nullptr;  // rows as lines: receives each row's line
     int threads = 0;             // at most this many threads; 0: as many as help
     std::size_t minChunkBytes = std::size_t{4} << 20;  // smallest share of one thread
 };
@@ -66,10 +74,17 @@ TOutputReadProblem ReadOutputTable(const std::string& path, TOutputTable& table,
 TOutputReadProblem ParseOutputTable(std::string_view bytes, TOutputTable& table,
                                     const TOutputReadOptions& options = {});
 
-// The table as comma-separated values (a names row, a units row, then every
-// row with each value as the output file writes it, or with every digit a
-// double needs when that form would not read back as the same number),
-// through a temporary file. Raises EInOutError on failure.
-void WriteOutputTableCsv(const std::string& path, const TOutputTable& table);
+// How a CSV file writes the table's values; each form reads back as the
+// very same numbers.
+enum class TCsvValues {
+    AsOutputFile,  // as the output file writes them (or, when that form would
+                   // not read back as the same number, the shortest that does)
+    Shortest,      // the shortest form; NaN, no value, as an empty cell
+};
+
+// The table as comma-separated values: a names row, a units row, then every
+// row; written through a temporary file. Raises EInOutError on failure.
+void WriteOutputTableCsv(const std::string& path, const TOutputTable& table,
+                         TCsvValues form = TCsvValues::AsOutputFile);
 
 }  // namespace orvane

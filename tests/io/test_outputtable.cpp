@@ -203,6 +203,38 @@ TEST_F(OutputTable, BadFieldStopsReadingThere) {
     EXPECT_THROW(ReadOutputTable(dir.string(), t), EInOutError);
 }
 
+// Held to its columns, each line is one row, and a line that is not one is
+// named by its line and column, also when the file is read in shares.
+TEST_F(OutputTable, RowsAsLines) {
+    const std::string text = WriteRows("l.out", {0, 1, 2, 3}, Varied);
+    const std::vector<double> whole = ByRows(text);
+    std::string gaps = text;
+    gaps.insert(text.find("\r\n", text.find("\r\n") + 2) + 2, "\r\n  \r\n");  // blank lines 3 and 4
+    for (int threads : {1, 3}) {
+        TOutputTable t = OutputTableColumns(g);
+        std::vector<int> lines;
+        TOutputReadOptions o;
+        o.rowsAreLines = true;
+        o.rowLines = &lines;
+        o.threads = threads;
+        o.minChunkBytes = 1;
+        EXPECT_FALSE(ParseOutputTable(gaps, t, o));
+        ExpectSame(t.values, whole, "rows as lines");
+        EXPECT_EQ(lines, (std::vector<int>{5, 6, 7, 8}));
+
+        const TOutputReadProblem shortRow = ParseOutputTable(gaps + "4 1 2\r\n" + gaps.substr(gaps.rfind("\r\n", gaps.size() - 3) + 2), t, o);
+        EXPECT_EQ(shortRow.kind, TKind::ShortRow);
+        EXPECT_EQ(shortRow.line, 9u);
+        EXPECT_EQ(shortRow.column, 6u);
+        EXPECT_EQ(shortRow.field, 3u);
+        EXPECT_EQ(t.Rows(), 4u);  // the rows before it
+        const TOutputReadProblem longRow = ParseOutputTable(gaps.substr(0, gaps.size() - 2) + " 9\r\n", t, o);
+        EXPECT_EQ(longRow.kind, TKind::LongRow);
+        EXPECT_EQ(longRow.line, 8u);
+        EXPECT_EQ(longRow.column, Cols() * 21 + 2);
+    }
+}
+
 // The 4-digit value the display derives equals "%.4g" printed and read back.
 TEST(OutputTableNumbers, RoundG4IsPrintfRounding) {
     auto byText = [](double v) {
