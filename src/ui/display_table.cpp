@@ -39,19 +39,27 @@ QString TOutputTableModel::CellText(int col, int gridRow) const {
     }
 }
 
+// Rows come and go by removal and insertion rather than a reset, so that
+// the views keep their columns and headers as they are: measuring 154
+// headers again is most of what a reset would cost.
 void TOutputTableModel::SetRows(std::vector<double>&& values) {
-    beginResetModel();
+    Clear();
+    const std::size_t rows = std::min<std::size_t>(data_.Columns() ? values.size() / data_.Columns() : 0,
+                                                   static_cast<std::size_t>(INT_MAX - 1));
+    if (rows == 0) return;
+    beginInsertRows({}, 1, static_cast<int>(rows));
     data_.values = std::move(values);
-    rows_ = static_cast<int>(std::min<std::size_t>(data_.Rows(), static_cast<std::size_t>(INT_MAX - 1)));
-    data_.values.resize(static_cast<std::size_t>(rows_) * data_.Columns());
-    endResetModel();
+    data_.values.resize(rows * data_.Columns());
+    rows_ = static_cast<int>(rows);
+    endInsertRows();
 }
 
 void TOutputTableModel::Clear() {
-    beginResetModel();
+    if (rows_ > 0) beginRemoveRows({}, 1, rows_);
     std::vector<double>().swap(data_.values);
+    const bool had = rows_ > 0;
     rows_ = 0;
-    endResetModel();
+    if (had) endRemoveRows();
 }
 
 int TOutputTableModel::rowCount(const QModelIndex& parent) const {
@@ -96,7 +104,33 @@ QVariant TOutputTableModel::headerData(int section, Qt::Orientation orientation,
 
 namespace {
 
+// A column header that measures its 154 two-line headings once, not at
+// every layout of the view (the views lay themselves out dozens of times as
+// the window opens, and measuring is most of that).
+class TMeasuredOnceHeader : public QHeaderView {
+public:
+    explicit TMeasuredOnceHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    QSize sizeHint() const override {
+        if (!measured_.isValid()) measured_ = QHeaderView::sizeHint();
+        return {length(), measured_.height()};
+    }
+    void reset() override {
+        measured_ = {};
+        QHeaderView::reset();
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) measured_ = {};
+        return QHeaderView::event(e);
+    }
+
+private:
+    mutable QSize measured_;
+};
+
 void SetUpView(QTableView* v) {
+    v->setHorizontalHeader(new TMeasuredOnceHeader(v));
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setSelectionMode(QAbstractItemView::ContiguousSelection);
     v->setWordWrap(false);
