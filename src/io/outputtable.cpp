@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <new>
-#include <system_error>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "io/numfmt.h"
@@ -20,6 +20,7 @@ namespace orvane {
 namespace {
 
 constexpr std::size_t kMaxNumberLength = 64;  // as the stream reader takes numbers
+constexpr std::size_t kColumnWidth = 21;      // of the output file's columns
 constexpr int kMaxThreads = 8;
 
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -317,7 +318,7 @@ TOutputReadProblem ParseOutputTable(std::string_view b, TOutputTable& table, con
 
     std::vector<TChunk> chunks(n);
     std::vector<std::exception_ptr> failures(n);
-    const std::size_t rowBytes = std::max<std::size_t>(cols * 21, 1);
+    const std::size_t rowBytes = cols * kColumnWidth;
     auto parse = [&](std::size_t i) {
         try {
             // The first chunk's values become the table's: room for all.
