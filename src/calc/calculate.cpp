@@ -92,6 +92,13 @@ void TSteadyStateCalc::Open() {
     WorkSet.Drivers = ShownSet.Drivers;
 }
 
+void TSteadyStateCalc::OpenFromTable(TDriverCursor& cursor) {
+    TakeFromModel();
+    cursor.Restart();
+    cursor.Get(ShownSet.Drivers, G.CalcTime);
+    WorkSet.Drivers = ShownSet.Drivers;
+}
+
 void TSteadyStateCalc::EvaluateStart() {
     FinalPass = false;
     Evaluate(ShownSet, ShownSet.Processes);

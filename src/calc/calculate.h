@@ -47,6 +47,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "io/drivertable.h"
 #include "model/equations.h"
 #include "model/errors.h"
 #include "model/globals.h"
@@ -90,6 +91,10 @@ inline bool IsValidValue(double v) { return v >= 0.0; }
 // A derivative counts as zero when its magnitude is at most this.
 inline constexpr double SteadyTolerance = 1e-8;
 
+// What the window reports in the sensitivity and Monte Carlo modes when the
+// result is not a steady state or shows an invalid value.
+inline constexpr const char* MsgInvalidSteadyState = "Invalid Steady State";
+
 // The window's prefix for a failed calculation's message.
 inline constexpr const char* MsgCalcFailed = "Steady state calculation failed. ";
 
@@ -128,6 +133,9 @@ public:
     void Open();
     // Opening without a driver file: the drivers are taken from g.Drivers.
     void TakeFromModel();
+    // Opening as Open does, with the drivers in force at g.CalcTime taken
+    // from a driver table in a new pass of `cursor` instead of the file.
+    void OpenFromTable(TDriverCursor& cursor);
 
     // Opening, second part: clears FinalPass, evaluates the ShownSet into its
     // processes, and copies them to the WorkSet processes and StartProcesses.

@@ -18,7 +18,6 @@ namespace orvane {
 namespace {
 
 constexpr std::size_t ReadBlock = 1 << 18;
-constexpr std::size_t MaxNumberLength = 64;
 
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32; }
 
@@ -190,7 +189,7 @@ std::string_view TTextReader::ReadToken(std::size_t maxLen) {
 }
 
 double TTextReader::ReadNumber() {
-    const std::string_view tok = ReadToken(MaxNumberLength);
+    const std::string_view tok = ReadToken(TTextReader::MaxNumberLength);
     if (tok.empty()) return 0;  // the end of the file reads as 0
     double v = 0;
     const bool overlong = pos_ < end_ && !IsDelimiter(buf_[pos_]);

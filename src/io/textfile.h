@@ -63,6 +63,8 @@ public:
     void SkipToEnd();
 
     static constexpr std::size_t MaxLineLength = 1 << 20;
+    // The longest token ReadNumber takes for a number.
+    static constexpr std::size_t MaxNumberLength = 64;
 
 private:
     // Makes at least `n` characters available from pos_ unless the file ends

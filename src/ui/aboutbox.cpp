@@ -1,4 +1,5 @@
 #include "ui/aboutbox.h"
+#include "ui/placement.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -77,6 +78,7 @@ int TFmAbout::ShowModal() { return exec(); }
 
 void TFmAbout::showEvent(QShowEvent* event) {
     FormShow();
+    if (!event->spontaneous()) PlaceOnOwnerScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -22,6 +22,7 @@
 #include "ui/dialogs.h"
 #include "ui/forms.h"
 #include "ui/mainform.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -31,7 +32,6 @@ constexpr const char* MsgCaption = "Calculate Steady State - Enter values for al
 constexpr const char* MsgAskCalculate = "Calculate steady state now?";
 constexpr const char* MsgCannotCalculate =
     "Cannot calculate process values. Steady state calculation aborted.";
-constexpr const char* MsgInvalidSteadyState = "Invalid Steady State";
 constexpr const char* MsgDiscard = "Discard all changes made in this window since the last save?";
 constexpr const char* MsgOverwrite = "Overwrite existing parameter file?";
 constexpr const char* MsgNoValuesSaved = "No values saved.";
@@ -136,12 +136,20 @@ TFmCalculate::TFmCalculate(TGlobals& g, IDialogService& dialogs, TForms& forms, 
         };
         f->OnKey = [this](TCalcField* field, int key) { GeneralKeyPress(field, key); };
     }
-    connect(BtnOK, &QPushButton::clicked, this, [this] { Guarded([this] { BtnOKClick(); }); });
-    connect(BtnCancel, &QPushButton::clicked, this, [this] { Guarded([this] { BtnCancelClick(); }); });
+    // An access key presses its button with the focus still in the field
+    // being typed; the entry counts as if the field had been left. Only
+    // Cancel goes on when the entry cannot be taken.
+    connect(BtnOK, &QPushButton::clicked, this,
+            [this] { Guarded([this] { TakeFocusedEntry(); BtnOKClick(); }); });
+    connect(BtnCancel, &QPushButton::clicked, this, [this] {
+        if (auto* field = qobject_cast<TCalcField*>(focusWidget()); field && field->Input)
+            StoreValue(field);
+        Guarded([this] { BtnCancelClick(); });
+    });
     connect(BtnSaveParamFile, &QPushButton::clicked, this,
-            [this] { Guarded([this] { BtnSaveParamFileClick(); }); });
+            [this] { Guarded([this] { TakeFocusedEntry(); BtnSaveParamFileClick(); }); });
     connect(BtnShowallProc, &QPushButton::clicked, this,
-            [this] { Guarded([this] { BtnShowallProcClick(); }); });
+            [this] { Guarded([this] { TakeFocusedEntry(); BtnShowallProcClick(); }); });
     for (QRadioButton* rb : {RbNames, RbSymbols}) {
         connect(rb, &QRadioButton::toggled, this, [this](bool on) {
             if (on) Guarded([this] { RgLabelTypeClick(); });
@@ -264,6 +272,7 @@ int TFmCalculate::ShowModalForm() {
 void TFmCalculate::showEvent(QShowEvent* event) {
     // The model's insoluble C:N check reads whether this window is showing.
     g_.CalcFormShowing = true;
+    if (!event->spontaneous()) PlaceOnOwnerScreen(*this);
     QDialog::showEvent(event);
 }
 
@@ -350,19 +359,26 @@ bool TFmCalculate::StatusGreen() const { return ShStatus->Color() == QColor(0, 1
 
 void TFmCalculate::StoreValue(TCalcField* field) {
     if (updating_) return;
-    Guarded([this, field] {
-        const QString text = field->text();
-        if (!field->isModified() || text.trimmed().isEmpty()) return;
-        const double value = StrToFloat(text.toStdString());  // a non-number stops here
-        const QString name = field->objectName();
-        if (name.contains("State")) {
-            ChangeValue(KindState, field->Index, value, true);
-        } else if (name.contains("Par")) {
-            ChangeValue(KindParam, field->Index, value, true);
-        } else if (field->Index != 0) {
-            ChangeValue(KindProcess, field->Index, value, true);
-        }
-    });
+    Guarded([this, field] { TakeEntry(field); });
+}
+
+void TFmCalculate::TakeEntry(TCalcField* field) {
+    const QString text = field->text();
+    if (!field->isModified() || text.trimmed().isEmpty()) return;
+    const double value = StrToFloat(text.toStdString());  // a non-number stops here
+    const QString name = field->objectName();
+    if (name.contains("State")) {
+        ChangeValue(KindState, field->Index, value, true);
+    } else if (name.contains("Par")) {
+        ChangeValue(KindParam, field->Index, value, true);
+    } else if (field->Index != 0) {
+        ChangeValue(KindProcess, field->Index, value, true);
+    }
+}
+
+void TFmCalculate::TakeFocusedEntry() {
+    auto* field = qobject_cast<TCalcField*>(focusWidget());
+    if (field && field->Input && !updating_) TakeEntry(field);
 }
 
 void TFmCalculate::GeneralKeyPress(TCalcField* field, int key) {

@@ -103,6 +103,10 @@ public:
     void UpdateFormValues();
     bool CheckValue(const TCalcField* field) const;
     void StoreValue(TCalcField* field);
+    // StoreValue without the error report: raises what the entry raises.
+    void TakeEntry(TCalcField* field);
+    // Takes the entry of the input field that has the focus, if any.
+    void TakeFocusedEntry();
     void GeneralKeyPress(TCalcField* field, int key);
     void ChangeValue(TVarKind kind, int index, double value, bool calculate);
     int GetArrayIndex(TVarKind kind, std::string_view symbol) const;

@@ -12,106 +12,14 @@
 #include <set>
 #include <vector>
 
+#include "calc/calc_fields.h"
 #include "ui/calculate_form.h"
 
 namespace orvane {
 
 namespace {
 
-// 's' state, 'd' driver, 'p' parameter, 'r' process (a rate, flux or stock).
-struct TFieldSpec {
-    char kind;
-    const char* symbol;
-};
-
-struct TGroupSpec {
-    const char* name;
-    const char* caption;
-    std::vector<TFieldSpec> left;
-    std::vector<TFieldSpec> right;  // empty: a one-column group
-};
-
-// The groups in the order they stand in the scrolling area. A wide group
-// holds its entries in the left column and its results in the right one.
-const TGroupSpec GbState{"GbState", "State Variables",
-    {{'s', "Cf"}, {'s', "Nf"}, {'s', "Cw"}, {'s', "Nw"}, {'s', "Cr"}, {'s', "Nr"}, {'s', "Clf"},
-     {'s', "Nlf"}, {'s', "Clw"}, {'s', "Nlw"}, {'s', "Clr"}, {'s', "Nlr"}, {'s', "Nh"},
-     {'s', "Nnh4"}},
-    {{'s', "Cs"}, {'s', "Ce"}, {'s', "Ci"}, {'s', "Ch"}, {'s', "Na"}}};
-const TGroupSpec GbDriver{"GbDriver", "Driver Variables",
-    {{'d', "Ca"}, {'d', "Tamax"}, {'d', "Tamin"}, {'d', "I"}, {'d', "Ppt"}, {'d', "Dnh4"},
-     {'d', "Sp"}, {'d', "Ss"}}, {}};
-const TGroupSpec GbGPP{"GbGPP", "Photosynthesis",
-    {{'r', "Ps"}, {'p', "daymid"}, {'p', "mf"}, {'p', "Deltad"}, {'p', "kappaL"}, {'p', "Ww"},
-     {'p', "Wf"}, {'p', "Psiw"}, {'p', "Psif"}, {'p', "Sc"}}, {}};
-const TGroupSpec GbNUptake{"GbNUptake", "Nitrogen Uptake",
-    {{'p', "qu0"}, {'p', "knh4"}, {'r', "Unh4"}, {'p', "Unh4max"}}, {}};
-const TGroupSpec GbTranslocation{"GbTranslocation", "Retranslocation",
-    {{'p', "aTau"}, {'r', "tauN"}}, {}};
-const TGroupSpec GbNPP{"GbNPP", "NPP and Litterfall",
-    {{'r', "NPPf"}, {'r', "NPPw"}, {'r', "NPPr"}, {'p', "sigmaF"}, {'p', "sigmaW"},
-     {'p', "sigmaR"}},
-    {{'r', "NPPt"}, {'r', "lambdaCFT"}, {'r', "lambdaNFT"}, {'r', "lambdaCWT"}, {'r', "lambdaNWT"},
-     {'r', "lambdaCRT"}, {'r', "lambdaNRT"}, {'p', "AlambdaF"}, {'p', "AlambdaW"},
-     {'p', "AlambdaR"}}};
-const TGroupSpec GbSapwood{"GbSapwood", "Sapwood ", {{'p', "h1"}, {'p', "h2"}, {'r', "Csw"}}, {}};
-const TGroupSpec GbPResp{"GbPResp", "Plant Respiration",
-    {{'p', "rg"}, {'p', "aWR"}, {'r', "Rpt"}, {'p', "rm"}}, {}};
-const TGroupSpec GbRespTemp{"GbRespTemp", "Plant Respiration Temperature Response Function",
-    {{'p', "gammar"}, {'p', "Trmax"}, {'p', "Tropt"}, {'r', "Hr"}}, {}};
-const TGroupSpec GbGrowth{"GbGrowth", "Growth Parameters",
-    {{'p', "kGCF"}, {'p', "kGNF"}, {'p', "kGCW"}, {'p', "kGNW"}, {'p', "kGCR"}, {'p', "kGNR"},
-     {'p', "aGCF"}, {'p', "aGNF"}, {'p', "aGCW"}, {'p', "aGNW"}, {'p', "aGCR"}, {'p', "aGNR"},
-     {'p', "bGCF"}, {'p', "bGNF"}, {'p', "bGCW"}, {'p', "bGNW"}, {'p', "bGCR"}, {'p', "bGNR"}},
-    {{'r', "Gcf"}, {'r', "Gnf"}, {'r', "Gcw"}, {'r', "Gnw"}, {'r', "Gcr"}, {'r', "Gnr"},
-     {'p', "gCFm"}, {'p', "gNFm"}, {'p', "gCWm"}, {'p', "gNWm"}, {'p', "gCRm"}, {'p', "gNRm"}}};
-const TGroupSpec GbAllocation{"GbAllocation", "Allocation Parameters",
-    {{'p', "aTCW"}, {'p', "KCa"}, {'p', "KCb"}, {'p', "Kcf"}, {'p', "Kcw"}, {'p', "Kcr"},
-     {'p', "aTNW"}, {'p', "KNa"}, {'p', "KNb"}, {'p', "Knf"}, {'p', "Knw"}, {'p', "Knr"}},
-    {{'r', "Tcf"}, {'r', "Tcw"}, {'r', "Tcr"}, {'r', "Tnf"}, {'r', "Tnw"}, {'r', "Tnr"},
-     {'p', "aTCF"}, {'p', "aTCR"}, {'p', "aTNF"}, {'p', "aTNR"}}};
-const TGroupSpec GbSoilProperties{"GbSoilProperties", "Soil Properties",
-    {{'r', "Cst"}, {'r', "Nst"}, {'p', "z"}, {'p', "rho"}}, {}};
-const TGroupSpec GbImmob{"GbImmob", "Immobilization",
-    {{'p', "kIm"}, {'r', "FNia"}, {'p', "VImax"}, {'p', "qI"}}, {}};
-const TGroupSpec GbSoilC{"GbSoilC", "Soil Organic Matter Transformations",
-    {{'p', "Ase"}, {'p', "Aie"}, {'p', "Aei"}, {'p', "Aih"}},
-    {{'r', "FCse"}, {'r', "FCie"}, {'r', "FNai"}, {'r', "FClambdaS"}, {'r', "FClambdaE"},
-     {'r', "FCei"}, {'r', "FCih"}, {'r', "FNah"}, {'r', "FClambdaI"}}};
-const TGroupSpec GbSResp{"GbSResp", "Soil Respiration",
-    {{'p', "Q10d"}, {'p', "beta"}, {'r', "Rst"}, {'r', "Re"}, {'r', "Rh"}, {'r', "FNhi"},
-     {'p', "Ah"}}, {}};
-const TGroupSpec GbWaterLeaching{"GbWaterLeaching", "Water Leaching",
-    {{'p', "p"}, {'p', "Ep"}, {'r', "Qw"}}, {}};
-const TGroupSpec GbDissNH4{"GbDissNH4", "Dissolved NH4",
-    {{'p', "etanh4"}, {'r', "Nnh4aq"}, {'r', "Nnh4s"}, {'r', "Qnh4"}, {'p', "Nnh4mx"}}, {}};
-
-// The entries, in keyboard order within their group; every other field shows
-// a result.
-const std::vector<std::vector<const char*>> InputOrder = {
-    {"MeStateCf", "MeStateNf", "MeStateCw", "MeStateNw", "MeStateCr", "MeStateNr", "MeStateClf",
-     "MeStateNlf", "MeStateClw", "MeStateNlw", "MeStateClr", "MeStateNlr", "MeStateNh",
-     "MeStateNnh4"},
-    {"MePs", "MePar_daymid", "MePar_mf", "MePar_Deltad", "MePar_kappaL", "MePar_Ww", "MePar_Wf",
-     "MePar_Psiw", "MePar_Psif"},
-    {"MePar_qu0", "MePar_knh4"},
-    {"MePar_aTau"},
-    {"MeNPPf", "MeNPPw", "MeNPPr", "MePar_sigmaF", "MePar_sigmaW", "MePar_sigmaR"},
-    {"MePar_h1", "MePar_h2"},
-    {"MePar_rg", "MePar_aWR"},
-    {"MePar_gammar", "MePar_Trmax", "MePar_Tropt"},
-    {"MePar_kGCF", "MePar_kGNF", "MePar_kGCW", "MePar_kGNW", "MePar_kGCR", "MePar_kGNR",
-     "MePar_aGCF", "MePar_aGNF", "MePar_aGCW", "MePar_aGNW", "MePar_aGCR", "MePar_aGNR",
-     "MePar_bGCF", "MePar_bGNF", "MePar_bGCW", "MePar_bGNW", "MePar_bGCR", "MePar_bGNR"},
-    {"MePar_aTCW", "MePar_KCa", "MePar_KCb", "MePar_Kcf", "MePar_Kcw", "MePar_Kcr", "MePar_aTNW",
-     "MePar_KNa", "MePar_KNb", "MePar_Knf", "MePar_Knw", "MePar_Knr"},
-    {"MeCst", "MeNst", "MePar_z", "MePar_rho"},
-    {"MePar_kIm"},
-    {"MePar_Ase", "MePar_Aie", "MePar_Aei", "MePar_Aih"},
-    {"MePar_Q10d", "MePar_beta"},
-    {"MePar_p", "MePar_Ep"},
-    {"MePar_etanh4"},
-};
+using namespace calcfields;
 
 // Entries that the Tab key passes over: shape parameters and observed
 // production that are seldom changed.
@@ -179,7 +87,7 @@ void TFmCalculate::BuildGroups() {
     column->setSpacing(8);
 
     std::map<QString, TCalcField*> byName;
-    const auto makeGroup = [&](const TGroupSpec& groupSpec) {
+    const auto makeGroup = [&](const TCalcGroupSpec& groupSpec) {
         auto* box = new QGroupBox(QString::fromLatin1(groupSpec.caption), content);
         box->setObjectName(groupSpec.name);
         box->setAutoFillBackground(true);
@@ -190,9 +98,9 @@ void TFmCalculate::BuildGroups() {
         grid->setContentsMargins(10, 6, 10, 8);
         grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(3);
-        const auto addColumn = [&](const std::vector<TFieldSpec>& fieldSpecs, int col0) {
+        const auto addColumn = [&](std::span<const TCalcFieldSpec> fieldSpecs, int col0) {
             int row = 0;
-            for (const TFieldSpec& f : fieldSpecs) {
+            for (const TCalcFieldSpec& f : fieldSpecs) {
                 const QString symbol = QString::fromLatin1(f.symbol);
                 auto* caption = new TCalcLabel(box);
                 caption->setObjectName(Prefix(f.kind, true) + symbol);
@@ -228,14 +136,14 @@ void TFmCalculate::BuildGroups() {
         groups_ << box;
         return box;
     };
-    const auto pair = [&](std::initializer_list<const TGroupSpec*> left,
-                          std::initializer_list<const TGroupSpec*> right) {
+    const auto pair = [&](std::initializer_list<const TCalcGroupSpec*> left,
+                          std::initializer_list<const TCalcGroupSpec*> right) {
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
         for (auto* side : {&left, &right}) {
             auto* stack = new QVBoxLayout;
             stack->setSpacing(8);
-            for (const TGroupSpec* g : *side) stack->addWidget(makeGroup(*g), 1);
+            for (const TCalcGroupSpec* g : *side) stack->addWidget(makeGroup(*g), 1);
             row->addLayout(stack, 1);
         }
         column->addLayout(row);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QScreen>
 #include <QWindow>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 #include "model/globals.h"
 #include "ui/data_grid.h"
 #include "ui/dialogs.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -87,6 +89,12 @@ TDataForm::TDataForm(TGlobals& g, IDialogService& dialogs, TForms& forms, QWidge
 }
 
 // ---- Opening -----------------------------------------------------------------
+
+// Whichever mode it last opened in, it now opens wholly on its owner's screen.
+void TDataForm::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) PlaceOnOwnerScreen(*this);
+    QDialog::showEvent(event);
+}
 
 void TDataForm::PrepareStates() {
     const int numstate = g_.ModelDef.numstate;
@@ -168,17 +176,8 @@ void TDataForm::ShowProcess() {
     if (!isVisible()) {
         FitWidth();
         setWindowModality(Qt::NonModal);
-        if (owner) {
-            // Right of the owner, but kept on its screen.
-            const QRect r = owner->frameGeometry();
-            QPoint at(r.right() + 1, r.top());
-            if (const QScreen* screen = owner->screen()) {
-                const QRect avail = screen->availableGeometry();
-                at.setX(std::max(avail.left(), std::min(at.x(), avail.right() + 1 - width())));
-                at.setY(std::max(avail.top(), std::min(at.y(), avail.bottom() + 1 - height())));
-            }
-            move(at);
-        }
+        // Right of the owner; the opening keeps it on the owner's screen.
+        if (owner) move(owner->frameGeometry().topRight() + QPoint(1, 0));
     }
     show();
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this && windowHandle())

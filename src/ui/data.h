@@ -67,6 +67,9 @@ public slots:
     // Escape and the window's close control mean Cancel (or Close).
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void PrepareStates();
     void FitWidth();

@@ -28,6 +28,7 @@
 #include "ui/mainform_iface.h"
 #include "ui/scaledlg.h"
 #include "ui/seriesform.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -189,7 +190,10 @@ int TFmDisplayData::ShowModal() {
 }
 
 void TFmDisplayData::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) FormShow();
+    if (!event->spontaneous()) {
+        PlaceOnOwnerScreen(*this);
+        FormShow();
+    }
     QDialog::showEvent(event);
 }
 

@@ -9,11 +9,13 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include "io/drivertext.h"
 #include "io/fileio.h"
 #include "io/numfmt.h"
 #include "io/textfile.h"
 #include "model/errors.h"
 #include "ui/mainform.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -104,6 +106,7 @@ IMainForm* TFmNote::MainForm() const {
 void TFmNote::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
+    PlaceOnOwnerScreen(*this);
     RunGuarded(dialogs_, [this] { FormActivate(); });
     MoDrivers->setFocus();
 }
@@ -183,7 +186,26 @@ bool TFmNote::SaveText() {
     return true;
 }
 
+bool TFmNote::ReadsAsDriverFile() {
+    const std::vector<TDriverRowProblem> problems =
+        CheckDriverText(MoDrivers->toPlainText().toLatin1().toStdString(), g_.ModelDef.numdrive);
+    if (problems.empty()) return true;
+    const TDriverRowProblem& first = problems.front();
+    QString text = QString("Line %1 cannot be read as a row of drivers: %2.")
+                       .arg(first.line)
+                       .arg(QString::fromStdString(first.reason));
+    if (problems.size() == 2) text += " 1 more line cannot be read either.";
+    if (problems.size() > 2)
+        text += QString(" %1 more lines cannot be read either.").arg(problems.size() - 1);
+    text += "\n\nSave the driver file anyway?";
+    return dialogs_.MessageDlg(TMsgKind::Warning, text,
+                               static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No)) ==
+           TMsgButton::Yes;
+}
+
 void TFmNote::BtnSaveFileClick() {
+    // Declined: the editor stays open with the text, to be put right.
+    if (!ReadsAsDriverFile()) return;
     try {
         SaveText();
     } catch (...) {
@@ -203,6 +225,7 @@ void TFmNote::BtnCloseClick() {
             "driver file before proceeding?",
             static_cast<int>(TMsgButton::Yes) | static_cast<int>(TMsgButton::No));
         if (answer == TMsgButton::Yes) {
+            if (!ReadsAsDriverFile()) return;
             try {
                 saved = SaveText();
             } catch (...) {

@@ -64,6 +64,9 @@ protected:
 private:
     // Asks for a name and writes the text; false when nothing was written.
     bool SaveText();
+    // Checks the text as the driver reader will take it; a row it cannot
+    // take is named in a question. False unless it reads or the user saves anyway.
+    bool ReadsAsDriverFile();
     IMainForm* MainForm() const;
 
     TGlobals& g_;

@@ -20,6 +20,7 @@
 #include "ui/data_grid.h"
 #include "ui/mainform.h"
 #include "ui/newcontrols.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -127,6 +128,7 @@ bool TFmParameter::StringGridSelectCell(int column, int /*row*/) { return column
 void TFmParameter::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
+    PlaceOnOwnerScreen(*this);
     RunGuarded(dialogs_, [this] { FormShow(nullptr); });
     if (TMyTabSheet* sheet = PageControl->ActivePage()) FocusGrid(*sheet->Grid);
 }

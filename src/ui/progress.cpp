@@ -1,4 +1,5 @@
 #include "ui/progress.h"
+#include "ui/placement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -94,6 +95,7 @@ void TFmProgress::Progress(int percent) {
 
 void TFmProgress::showEvent(QShowEvent* event) {
     FormShow();
+    if (!event->spontaneous()) PlaceOnOwnerScreen(*this);
     QDialog::showEvent(event);
 }
 

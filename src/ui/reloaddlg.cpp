@@ -1,16 +1,15 @@
 #include "ui/reloaddlg.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "io/fileio.h"
 #include "ui/mainform.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -66,15 +65,10 @@ TDlgReload::TDlgReload(TGlobals& g, IDialogService& dialogs, TForms& forms, QWid
 
 int TDlgReload::ShowModal() { return exec(); }
 
-// Centred on the screen, wherever the main window happens to be.
+// Centred on the main window's screen, wherever on it the window happens to be.
 void TDlgReload::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (event->spontaneous()) return;
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    if (!event->spontaneous()) PlaceOnOwnerScreen(*this, true);
 }
 
 void TDlgReload::OKBtnClick() {

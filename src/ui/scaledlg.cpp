@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -18,6 +17,7 @@
 #include "ui/display.h"
 #include "ui/display_chart.h"
 #include "ui/forms.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -100,11 +100,7 @@ void TDlgScale::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
         adjustSize();
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect r = frameGeometry();
-            r.moveCenter(screen->availableGeometry().center());
-            move(r.topLeft());
-        }
+        PlaceOnOwnerScreen(*this, true);
     }
     QDialog::showEvent(event);
 }
@@ -152,6 +148,9 @@ void TDlgScale::done(int result) {
 }
 
 void TDlgScale::OKBtnClick() {
+    // Alt+O leaves the focus in the limit being typed: a typed limit still
+    // turns automatic scaling off, as leaving its field does.
+    for (QLineEdit* e : {EdMinValue, EdMaxValue}) EditExit(e);
     TFmDisplayData* display = forms_.FmDisplayData;
     if (inAxisType_) {
         inAxisType_ = false;

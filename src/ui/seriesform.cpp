@@ -1,10 +1,8 @@
 #include "ui/seriesform.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -12,6 +10,7 @@
 #include "ui/display.h"
 #include "ui/display_lists.h"
 #include "ui/forms.h"
+#include "ui/placement.h"
 
 namespace orvane {
 
@@ -47,11 +46,7 @@ TFmSeries::TFmSeries(TGlobals& g, IDialogService&, TForms& forms, QWidget* paren
 void TFmSeries::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         FormShow();
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect r = frameGeometry();
-            r.moveCenter(screen->availableGeometry().center());
-            move(r.topLeft());
-        }
+        PlaceOnOwnerScreen(*this, true);
     }
     QDialog::showEvent(event);
 }

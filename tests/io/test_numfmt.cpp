@@ -293,3 +293,15 @@ TEST(NumberFormats, WrittenFieldsReadBack) {
         EXPECT_EQ(FormatGeneral(v15), FormatGeneral(v));
     }
 }
+
+TEST(FormatShortest, ShortestTextThatReadsBack) {
+    EXPECT_EQ(FormatShortest(0.1), "0.1");
+    EXPECT_EQ(FormatShortest(1500), "1500");
+    EXPECT_EQ(FormatShortest(-2.5e-300), "-2.5e-300");
+    EXPECT_EQ(FormatShortest(std::numeric_limits<double>::quiet_NaN()), "NAN");
+    for (double v : {1.0 / 3.0, 2.0 / 3.0 * 1e17, 5e-324, 1.7976931348623157e308}) {
+        double back = 0;
+        ASSERT_TRUE(ParseFileNumber(FormatShortest(v), back));
+        EXPECT_EQ(back, v);
+    }
+}

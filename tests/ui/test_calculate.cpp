@@ -318,6 +318,30 @@ private slots:
         QCOMPARE(g->Processes[pr::NPPf].value, form->Calc.ShownSet.Processes[pr::NPPf].value);
     }
 
+    void accessKeysTakeTheEntryBeingTyped() {
+        // Alt+O presses OK with the focus still in the field: the entry counts.
+        Open();
+        TCalcField* f = F("MeStateCf");
+        f->setFocus();
+        f->selectAll();
+        QTest::keyClicks(f, "310");
+        QTest::keyClick(f, Qt::Key_O, Qt::AltModifier);
+        QTRY_VERIFY(!form->isVisible());
+        QCOMPARE(g->States[st::Cf].value, 310.0);
+
+        // An entry that cannot be taken stops OK, with its message.
+        Open();
+        f->setFocus();
+        f->selectAll();
+        QTest::keyClicks(f, "abc");
+        dialogs.Clear();
+        QTest::keyClick(f, Qt::Key_O, Qt::AltModifier);
+        QTRY_COMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text, QString("'abc' is not a valid floating point value"));
+        QVERIFY(form->isVisible());
+        form->done(QDialog::Rejected);
+    }
+
     void saveAsksOnceAndCancelRestoresTheSavedValues() {
         const double drive = g->Drivers[dr::Ca].value;
         Open();

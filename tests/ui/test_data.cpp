@@ -164,6 +164,16 @@ private slots:
         form->BtnCancel->click();
     }
 
+    void accessKeyOkTakesTheCellBeingTyped() {
+        form->OpenStates();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QLineEdit* editor = TypeValue(st::Ce, "1.5e3");
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_O, Qt::AltModifier);
+        QTRY_VERIFY(!form->isVisible());
+        QCOMPARE(g->States[st::Ce].value, 1500.0);
+    }
+
     void nonNumberStopsOkAndChangesNothing() {
         g->OutputCurrent = true;
         form->OpenStates();

@@ -462,8 +462,9 @@ void TestDisplay::ListColumnsFollowWidth() {
     // The list gets the window's width less the right-hand panel.
     const int right = env.display->PnBottomRight->width();
     QVERIFY(right >= 170);
-    env.display->resize(right + 1200, 600);
+    // Wider than the test screen: an opening would fit it to the screen.
     env.display->show();
+    env.display->resize(right + 1200, 600);
     QTRY_COMPARE(ListColumns(env.display->LbxSeries), 8);
     env.display->resize(right + 1050, 600);
     QTRY_COMPARE(ListColumns(env.display->LbxSeries), 7);

@@ -58,6 +58,7 @@ private slots:
     void IndependentAxisChangesAtNextUpdate();
     void DependentAxisChooserMirrorsTheList();
     void AxisDialogSetsFixedLimitsUntilUpdate();
+    void AxisDialogAccessKeyTakesTheLimitBeingTyped();
     void AxisTypeAppliesEvenWhenCancelled();
     void AxisDialogRejectsTextThatIsNotANumber();
     void PrintAsksAndReportsMissingPrinter();
@@ -177,6 +178,23 @@ void TestDisplayDialogs::AxisDialogSetsFixedLimitsUntilUpdate() {
     env.display->BtnUpdateChart->click();
     QVERIFY(env.Chart()->AxisAutomatic(true));
     QCOMPARE(env.Chart()->AxisMaximum(true), 4.0);
+}
+
+void TestDisplayDialogs::AxisDialogAccessKeyTakesTheLimitBeingTyped() {
+    TDisplayEnv env;
+    env.Open(env.WriteOutput("keys.out", {0, 1, 2, 3, 4}, Plain));
+    env.Select({"CO2"});
+    TDlgScale* d = env.scale.get();
+    WithModal(d, [&] { env.display->MIScaleX->trigger(); }, [&] {
+        QVERIFY(d->CBAuto->isChecked());
+        QApplication::setActiveWindow(d);
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        Type(d->EdMaxValue, "10");
+        QTest::keyClick(d->EdMaxValue, Qt::Key_O, Qt::AltModifier);
+        QTRY_VERIFY(!d->isVisible());
+    });
+    QVERIFY(!env.Chart()->AxisAutomatic(true));
+    QCOMPARE(env.Chart()->AxisMaximum(true), 10.0);
 }
 
 void TestDisplayDialogs::AxisTypeAppliesEvenWhenCancelled() {

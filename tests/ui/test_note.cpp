@@ -206,7 +206,7 @@ private slots:
         const QString path = rig.Write("s.drr", {{0, 1, 2, 3, 4, 5, 6, 7, 8}});
         const QByteArray before = Bytes(path);
         rig.Open(path);
-        rig.Edit("x");
+        rig.Edit("\n1 2 3 4 5 6 7 8 9");
         rig.Click(rig.note->BtnSaveFile);  // the dialog is cancelled
         QCOMPARE(rig.note->result(), int(QDialog::Accepted));
         QCOMPARE(Bytes(path), before);
@@ -223,11 +223,47 @@ private slots:
         QVERIFY(d.dlgSpec.promptOverwrite);
 
         rig.Open(path);
-        rig.Edit("x");
+        rig.Edit("\n1 2 3 4 5 6 7 8 9");
         rig.dialogs.fileAnswers = {path};
         rig.Click(rig.note->BtnSaveFile);
-        QVERIFY(Bytes(path).endsWith("x\r\n"));
+        QVERIFY(Bytes(path).endsWith("\r\n1 2 3 4 5 6 7 8 9\r\n"));
         QVERIFY(!rig.g.NewDriverFile);
+    }
+
+    void RowsTheReaderCannotTakeAreNamedBeforeSaving() {
+        TRig rig;
+        const QString path = rig.Write("bad.drr", {{0, 1, 2, 3, 4, 5, 6, 7, 8}});
+        const QByteArray before = Bytes(path);
+        rig.Open(path);
+        rig.Edit("\n1 2 3\n2 two 3 4 5 6 7 8 9");
+        const QString question =
+            "Line 4 cannot be read as a row of drivers: it holds 3 numbers, but a row holds 9 "
+            "numbers (the time and 8 drivers). 1 more line cannot be read either.\n\nSave the "
+            "driver file anyway?";
+
+        // No: nothing written, and the editor stays open on the text.
+        rig.dialogs.messageAnswers = {TMsgButton::No};
+        rig.Click(rig.note->BtnSaveFile);
+        QCOMPARE(rig.dialogs.MessageTexts(), QStringList{question});
+        QCOMPARE(rig.dialogs.messages[0].kind, TMsgKind::Warning);
+        QVERIFY(rig.dialogs.fileDialogs.isEmpty());
+        QVERIFY(rig.note->isVisible());
+        QCOMPARE(Bytes(path), before);
+
+        // Close, Yes to saving, No to saving anyway: still open.
+        rig.dialogs.Clear();
+        rig.dialogs.messageAnswers = {TMsgButton::Yes, TMsgButton::No};
+        rig.Click(rig.note->BtnClose);
+        QCOMPARE(rig.dialogs.MessageTexts(), QStringList({LoseChanges, question}));
+        QVERIFY(rig.note->isVisible());
+
+        // Saved anyway, when the user says so.
+        rig.dialogs.Clear();
+        rig.dialogs.messageAnswers = {TMsgButton::Yes};
+        rig.dialogs.fileAnswers = {path};
+        rig.Click(rig.note->BtnSaveFile);
+        QVERIFY(!rig.note->isVisible());
+        QVERIFY(Bytes(path).endsWith("2 two 3 4 5 6 7 8 9\r\n"));
     }
 
     void CloseAsksBeforeDroppingEdits() {

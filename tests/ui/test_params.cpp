@@ -265,6 +265,19 @@ private slots:
         QVERIFY(rig.g.ParamsChanged);
     }
 
+    void AccessKeysTakeTheCellBeingTyped() {
+        TRig rig;
+        rig.Open();
+        rig.Type(0, 1, "43.5");
+        rig.dialogs.messageAnswers = {TMsgButton::OK};  // the consent to commit
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
+        QTRY_COMPARE(rig.g.Params[pa::Deltad].value, 43.5);
+        rig.Type(0, 1, "44");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
+        QTRY_VERIFY(!rig.editor->isVisible());
+        QCOMPARE(rig.g.Params[pa::Deltad].value, 44.0);
+    }
+
     void ConsentIsAskedOncePerOpening() {
         TRig rig;
         TFmParameter& e = *rig.editor;

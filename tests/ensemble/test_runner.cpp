@@ -1,0 +1,119 @@
+// orvane-ensemble as a program: exit codes, messages, and an ensemble
+// stopped by a signal (or killed outright) that --resume completes to the
+// same files as a run without a break.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "ensemble_support.h"
+
+extern char** environ;
+
+namespace orvane::ensemble {
+namespace {
+
+using namespace testing;
+
+struct TExit {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class Runner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(Program())) << "build the orvane-ensemble target first";
+        // Forty members of a century: long enough to be stopped midway.
+        experiment = dir.Write("co2.toml", SiteAndRun(100) +
+            "[[factor]]\nkind = \"parameter\"\nsymbol = \"Q10d\"\ndistribution = \"uniform\"\nmin = 1.6\nmax = 2.6\n"
+            "[[factor]]\nkind = \"driver\"\nsymbol = \"Ca\"\ndistribution = \"normal\"\nmean = 1\nsd = 0.05\n"
+            "[design]\nmethod = \"sobol-points\"\nmembers = 40\n[outputs]\nvariables = [\"NPPt\", \"Cw\"]\n");
+    }
+    static std::string Program() { return std::string(ORVANE_BIN_DIR) + "/orvane-ensemble"; }
+
+    // Starts the program; with `stopWith`, sends that signal once the
+    // journal holds some members.
+    TExit Exec(std::vector<std::string> args, int stopWith = 0) {
+        args.insert(args.begin(), Program());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, dir.File("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, dir.File("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&files);
+        if (stopWith) {
+            const std::string journal = dir.File("res/members.journal");
+            std::error_code ec;
+            for (int i = 0; i < 3000; ++i) {
+                if (std::filesystem::file_size(journal, ec) > 2000 && !ec) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            kill(pid, stopWith);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        TExit r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        r.out = ReadBytes(dir.File("out.txt"));
+        r.err = ReadBytes(dir.File("err.txt"));
+        return r;
+    }
+
+    TScratch dir;
+    std::string experiment;
+};
+
+TEST_F(Runner, UsageAndExperimentErrors) {
+    EXPECT_EQ(Exec({}).code, 2);
+    const TExit unknown = Exec({experiment, "--fast"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.err.find("unknown option --fast"), std::string::npos);
+    EXPECT_EQ(Exec({experiment, "--threads", "0"}).code, 2);
+    EXPECT_EQ(Exec({experiment, "--members", "ten"}).code, 2);
+
+    const std::string bad = dir.Write("bad.toml", SiteAndRun() + "[design]\nmethod = \"lhs\"\nmembers = 5\n");
+    const TExit r = Exec({bad, "--out", dir.File("res")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, bad + ":9: the design \"lhs\" needs at least 1 factor, and the experiment has 0: add [[factor]] tables\n"
+                           "    method = \"lhs\"\n");
+}
+
+TEST_F(Runner, StoppedOrKilledThenResumedGivesTheSameFiles) {
+    const TExit whole = Exec({experiment, "--out", dir.File("whole"), "--threads", "2"});
+    ASSERT_EQ(whole.code, 0) << whole.err;
+    EXPECT_EQ(whole.out, "40 members: 40 ok, 0 failed. Results in " + dir.File("whole") +
+                             ": members.csv, summary.csv, trajectories.nc\n");
+
+    const TExit stopped = Exec({experiment, "--out", dir.File("res")}, SIGTERM);
+    ASSERT_EQ(stopped.code, 1) << stopped.err;
+    EXPECT_NE(stopped.err.find("members are kept in " + dir.File("res") +
+                               "; run the same command with --resume to continue."),
+              std::string::npos)
+        << stopped.err;
+    // Without --resume the folder is not overwritten.
+    EXPECT_EQ(Exec({experiment, "--out", dir.File("res")}).code, 1);
+
+    const TExit killed = Exec({experiment, "--out", dir.File("res"), "--resume", "--threads", "1"}, SIGKILL);
+    EXPECT_EQ(killed.code, -SIGKILL);
+    const TExit resumed = Exec({experiment, "--out", dir.File("res"), "--resume"});
+    ASSERT_EQ(resumed.code, 0) << resumed.err;
+    for (const char* f : {"members.csv", "summary.csv", "trajectories.nc", "members.journal"}) {
+        EXPECT_TRUE(ReadBytes(dir.File(std::string("whole/") + f)) == ReadBytes(dir.File(std::string("res/") + f))) << f;
+    }
+}
+
+}  // namespace
+}  // namespace orvane::ensemble
