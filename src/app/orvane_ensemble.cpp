@@ -25,6 +25,7 @@
 
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
+#include "ensemble/sensitivity_design.h"
 #include "ensemble/sites.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
@@ -266,8 +267,10 @@ void InstallInterrupt() {
     std::signal(SIGTERM, OnInterrupt);
 }
 
-// "N members: K ok, F failed (math 2, ...). Results in DIR: ..."
-void PrintCounts(const TResultCounts& counts, const std::string& dir) {
+// "N members: K ok, F failed (math 2, ...). Results in DIR: ...", and the
+// sensitivity report.
+void PrintCounts(const TEnsembleOutcome& out, const TExperiment& e, const std::string& dir) {
+    const TResultCounts& counts = out.counts;
     std::string failures;
     for (int k = 1; k < FailKindCount; ++k) {
         const std::size_t n = counts.byKind[static_cast<std::size_t>(k)];
@@ -276,12 +279,14 @@ void PrintCounts(const TResultCounts& counts, const std::string& dir) {
                     " " + std::to_string(n);
     }
     if (!failures.empty()) failures += ")";
-    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc\n",
-                counts.members, counts.ok, counts.Failed(), failures.c_str(), dir.c_str());
+    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc%s\n",
+                counts.members, counts.ok, counts.Failed(), failures.c_str(), dir.c_str(),
+                SensitivityFiles(e.design.method));
+    if (!out.report.empty()) std::printf("\n%s", out.report.c_str());
 }
 
 // How a run of the experiment ends, as the user reads it; the exit status.
-int Report(const TEnsembleOutcome& out, const std::string& dir, const TShard& shard) {
+int Report(const TEnsembleOutcome& out, const TExperiment& e, const std::string& dir, const TShard& shard) {
     if (out.cancelled) {
         std::fprintf(stderr,
                      "Interrupted: %zu of %zu members are kept in %s; run the same command with --resume "
@@ -295,7 +300,7 @@ int Report(const TEnsembleOutcome& out, const std::string& dir, const TShard& sh
                     shard.index, shard.count, out.range.first, out.range.last - 1, out.members, dir.c_str());
         return 0;
     }
-    PrintCounts(out.counts, dir);
+    PrintCounts(out, e, dir);
     return 0;
 }
 
@@ -322,13 +327,20 @@ int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& 
     TConsoleProgress line;
     options.progress = &line;
 
+    const std::string integrator = IntegratorDescription(e.integrator, TGlobals{}.Tolerance);
+    // Several sites and a shard are told after the design.
     const std::string sites = e.siteList ? " at each of " + std::to_string(e.sites.size()) + " sites" : "";
     const std::string shard = o.shard.Any() ? ", shard " + std::to_string(o.shard.index) + "/" + std::to_string(o.shard.count) : "";
-    std::fprintf(stderr, "%s: %zu members%s of %d factor%s, design %s, integrator %s%s, %s\n",
-                 o.experiment.c_str(), e.design.members, sites.c_str(), static_cast<int>(e.factors.size()),
-                 e.factors.size() == 1 ? "" : "s", e.design.method.c_str(),
-                 IntegratorDescription(e.integrator, TGlobals{}.Tolerance).c_str(), shard.c_str(),
-                 o.resume ? "resuming" : "starting");
+    if (IsSensitivityMethod(e.design.method)) {
+        std::fprintf(stderr, "%s: %s%s, integrator %s%s, %s\n", o.experiment.c_str(), SensitivityDesignText(e).c_str(),
+                     sites.c_str(), integrator.c_str(), shard.c_str(), o.resume ? "resuming" : "starting");
+        if (const std::string note = SensitivityNote(e); !note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+    } else {
+        std::fprintf(stderr, "%s: %zu members%s of %d factor%s, design %s, integrator %s%s, %s\n",
+                     o.experiment.c_str(), e.design.members, sites.c_str(), static_cast<int>(e.factors.size()),
+                     e.factors.size() == 1 ? "" : "s", e.design.method.c_str(), integrator.c_str(), shard.c_str(),
+                     o.resume ? "resuming" : "starting");
+    }
     TEnsembleOutcome out;
     try {
         out = RunEnsemble(e, options);
@@ -346,7 +358,7 @@ int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& 
         }
         return 1;
     }
-    return Report(out, o.out, o.shard);
+    return Report(out, e, o.out, o.shard);
 }
 
 int Run(const TOptions& o) {
@@ -374,8 +386,9 @@ int Merge(int argc, char** argv) {
     options.outDir = argv[2];
     options.cancel = &interrupted;
     TEnsembleOutcome out;
+    TExperiment merged;
     try {
-        out = MergeShards(dirs, options);
+        out = MergeShards(dirs, options, &merged);
     } catch (const std::exception& err) {
         std::fprintf(stderr, "%s\n", err.what());
         return 1;
@@ -384,7 +397,7 @@ int Merge(int argc, char** argv) {
         std::fprintf(stderr, "Interrupted: run the same merge again to finish it.\n");
         return 1;
     }
-    PrintCounts(out.counts, options.outDir);
+    PrintCounts(out, merged, options.outDir);
     return 0;
 }
 

@@ -6,6 +6,8 @@
 
 #include "ensemble/design_methods.h"
 #include "ensemble/journal.h"
+#include "ensemble/sensitivity_design.h"
+#include "ensemble/sensitivity_results.h"
 #include "ensemble/sites.h"
 
 namespace orvane::ensemble {
@@ -94,7 +96,14 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
     writer.Close();
     out.kept = out.resumedFrom + r.done;
     out.cancelled = range.first + out.kept < range.last;
-    if (!out.cancelled && !o.shard.Any()) out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    // A shard's results are the merge's to write.
+    if (out.cancelled || o.shard.Any()) return out;
+    out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    std::vector<const sens::TSensDesign*> sensitivity;
+    for (std::size_t s = 0; s < e.sites.size(); ++s)
+        if (const auto* d = dynamic_cast<const TSensitivityDesign*>(&members.SiteDesign(s))) sensitivity.push_back(&d->Design());
+    if (!sensitivity.empty())
+        out.report = WriteSensitivityResults(e, sensitivity, journal, o.outDir, o.threads, o.summaryMemory);
     return out;
 }
 

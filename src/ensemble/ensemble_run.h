@@ -50,6 +50,7 @@ struct TEnsembleOutcome {
     std::size_t kept = 0;         // members in the journal at the end
     bool cancelled = false;       // stopped before the last member (of the range)
     TResultCounts counts;         // of the result files (complete ensembles only)
+    std::string report;           // a sensitivity design's ranked report
 };
 
 // Raises EExperimentError when the experiment cannot run (its site, or a
@@ -61,6 +62,8 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& optio
 // cut short there): the members journal and result files of the single run
 // of the experiment, byte for byte. Raises EExperimentError for shards that
 // do not make up one whole experiment, naming the one at fault.
-TEnsembleOutcome MergeShards(const std::vector<std::string>& dirs, const TEnsembleOptions& options);
+// `experiment` receives the experiment the shards ran.
+TEnsembleOutcome MergeShards(const std::vector<std::string>& dirs, const TEnsembleOptions& options,
+                             TExperiment* experiment = nullptr);
 
 }  // namespace orvane::ensemble

@@ -54,9 +54,12 @@ TEngineResult CopyShards(const std::vector<std::string>& dirs, const std::vector
 
 }  // namespace
 
-TEnsembleOutcome MergeShards(const std::vector<std::string>& dirs, const TEnsembleOptions& options) {
+TEnsembleOutcome MergeShards(const std::vector<std::string>& dirs, const TEnsembleOptions& options,
+                             TExperiment* experiment) {
     std::vector<TShardInfo> infos;
-    const TExperiment e = CheckShards(dirs, infos);
+    TExperiment local;
+    TExperiment& e = experiment ? *experiment : local;
+    e = CheckShards(dirs, infos);
     TEnsembleOptions o = options;
     o.shard = {};
     o.resume = true;  // a merge cut short goes on where it stopped

@@ -17,6 +17,7 @@ public:
         const std::size_t d = sites_.front()->Members();
         sites_[member / d]->Values(member % d, values);
     }
+    const IDesign& Site(std::size_t s) const { return *sites_[s]; }
 
 private:
     std::vector<std::unique_ptr<IDesign>> sites_;
@@ -62,6 +63,11 @@ TEnsembleMembers PrepareMembers(const TExperiment& e) {
     if (designs.size() == 1) m.design = std::move(designs.front());
     else m.design = std::make_unique<TSitesDesign>(std::move(designs));
     return m;
+}
+
+const IDesign& TEnsembleMembers::SiteDesign(std::size_t s) const {
+    if (sites.size() == 1) return *design;
+    return static_cast<const TSitesDesign&>(*design).Site(s);
 }
 
 TModelFactory TEnsembleMembers::Factory(const TExperiment& e) const {

@@ -19,6 +19,8 @@ struct TEnsembleMembers {
     std::vector<std::unique_ptr<TSite>> sites;
     std::unique_ptr<IDesign> design;  // over all sites
     std::size_t siteMembers = 0;      // D: the design's members at one site
+    // Site s's own design (its relative distributions around its values).
+    const IDesign& SiteDesign(std::size_t s) const;
     // One model per worker, for every site.
     TModelFactory Factory(const TExperiment& e) const;
 };

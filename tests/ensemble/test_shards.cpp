@@ -33,15 +33,15 @@ TEST(ShardRange, ContiguousWholeGroupsCoveringEveryMember) {
 
 class Shards : public ::testing::Test {
 protected:
-    std::string Experiment(int seed = 5) {
+    std::string Experiment(int seed = 5, const std::string& design = "method = \"lhs\"\nmembers = 100") {
         std::string text = SiteAndRun(2);
         for (const char* s : {"Q10d", "beta", "kIm"}) {
             text += std::string("[[factor]]\nkind = \"parameter\"\nsymbol = \"") + s +
                     "\"\ndistribution = \"uniform\"\nmin = -3.1\nmax = 3.1\n";
         }
-        text += "[design]\nmethod = \"lhs\"\nmembers = 100\nseed = " + std::to_string(seed) +
+        text += "[design]\n" + design + "\nseed = " + std::to_string(seed) +
                 "\n[outputs]\nvariables = [\"NPPt\", \"Cw\"]\n";
-        return dir.Write("e" + std::to_string(seed) + ".toml", text);
+        return dir.Write("e" + std::to_string(seed) + "-" + std::to_string(design.size()) + ".toml", text);
     }
 
     TEnsembleOptions Options(const TExperiment& e, const std::string& out, TShard shard = {}) {
@@ -97,6 +97,27 @@ TEST_F(Shards, MergedInAnyOrderTheyGiveTheFilesOfTheSingleRun) {
     TEnsembleOptions other = Options(e, "s2", {1, 3});
     other.resume = true;
     EXPECT_THROW(RunEnsemble(e, other), EExperimentError);
+}
+
+TEST_F(Shards, ASobolDesignSplitsBetweenItsBlocksAndMergesToTheSameIndices) {
+    // Three factors: Saltelli blocks of five members, 16 of them.
+    const TExperiment e = ReadExperiment(Experiment(5, "method = \"sobol\"\nmembers = 16\nbootstrap = 50"));
+    RunEnsemble(e, Options(e, "whole"));
+    const std::vector<std::string> dirs = RunShards(e, 3);
+    for (const std::string& d : dirs) {
+        const TShardInfo info = ReadShardInfo(d);
+        EXPECT_EQ(info.group, 5u);
+        EXPECT_EQ(info.range.first % 5, 0u) << d;
+        EXPECT_EQ(info.range.last % 5, 0u) << d;
+    }
+    TEnsembleOptions o;
+    o.outDir = dir.File("merged");
+    EXPECT_FALSE(MergeShards(dirs, o).report.empty());
+    for (const char* f : {"indices.csv", "convergence.csv", "report.txt", "members.csv", "summary.csv"}) {
+        const std::string whole = ReadBytes(dir.File(std::string("whole/") + f));
+        EXPECT_FALSE(whole.empty()) << f;
+        EXPECT_TRUE(whole == ReadBytes(dir.File(std::string("merged/") + f))) << f;
+    }
 }
 
 TEST_F(Shards, AMergeNamesTheShardThatIsMissingDoubledForeignOrUnfinished) {

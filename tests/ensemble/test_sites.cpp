@@ -101,6 +101,24 @@ TEST_F(Sites, EachSiteRunsTheMembersOfItsOwnExperiment) {
     EXPECT_THROW(ReadTrajectoriesInfo(dir.File("both/trajectories.nc")), EInOutError);
 }
 
+TEST_F(Sites, EachSiteHasItsOwnSensitivityIndices) {
+    std::string rest = Rest;
+    const std::string lhs = "method = \"lhs\"\nmembers = 6";
+    rest.replace(rest.find(lhs), lhs.size(), "method = \"sobol\"\nmembers = 8\nbootstrap = 50");
+    Run("both", Site("temperate", "temperate") + Site("boreal", "boreal") + rest);
+    Run("boreal", Single("boreal") + rest);
+    for (const char* f : {"indices.csv", "convergence.csv"}) {
+        const auto both = Lines(Read("both", f));
+        const auto b = Lines(Read("boreal", f));
+        ASSERT_EQ(both.size(), 2 * b.size() - 1) << f;
+        EXPECT_EQ(both[0], "site," + b[0]);
+        for (std::size_t i = 1; i < b.size(); ++i) EXPECT_EQ(both[i + b.size() - 1], "boreal," + b[i]) << f;
+    }
+    const std::string report = Read("both", "report.txt");
+    EXPECT_EQ(report.rfind("Site temperate\r\n\r\n", 0), 0u);
+    EXPECT_NE(report.find("\r\nSite boreal\r\n\r\n" + Read("boreal", "report.txt")), std::string::npos);
+}
+
 TEST_F(Sites, ASiteCalculatesFromItsOwnObservations) {
     // The entry is the base of a relative factor around it.
     EXPECT_EQ(Run("lower", Site("temperate", "temperate", "[site.steady_state]\nPs = 1300\nat_time = 0\n") + Rest)
