@@ -511,9 +511,12 @@ TExperiment ReadExperiment(const std::string& path, const TExperimentOverrides& 
     }
 
     uint64_t h = Fnv1a(0xCBF29CE484222325ull, ResultsVersion);
+    // By content: the same files named another way (relative, absolute)
+    // are the same experiment, so a run goes on from any folder.
     for (const std::string& file : {path, e.parameterFile, e.driverFile, e.design.file}) {
-        h = Fnv1a(h, std::to_string(file.size()));
-        if (!file.empty()) h = Fnv1a(h, FileBytes(file));
+        const std::string bytes = file.empty() ? std::string() : FileBytes(file);
+        h = Fnv1a(h, std::to_string(bytes.size()));
+        h = Fnv1a(h, bytes);
     }
     h = Fnv1a(h, std::to_string(e.design.members) + "/" + std::to_string(e.design.seed));
     e.hash = h;

@@ -237,6 +237,8 @@ std::vector<TIndexRow> ReadIndicesFile(const std::string& path) {
 TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path) {
     const TNcFile nc(path);
     TTrajectoriesInfo info;
+    info.design = nc.Attribute(NC_GLOBAL, "design");
+    info.experiment = nc.Attribute(NC_GLOBAL, "experiment");
     info.members = nc.Dimension("member");
     info.times.resize(nc.Dimension("time"));
     if (!info.times.empty()) nc.Check(nc_get_var_double(nc.Id(), nc.Variable("time"), info.times.data()));

@@ -61,6 +61,8 @@ struct TTrajectoryVariable {
     std::string longName;
 };
 struct TTrajectoriesInfo {
+    std::string design;      // the design's method
+    std::string experiment;  // the experiment file's name (without its folder)
     std::size_t members = 0;
     std::vector<double> times;
     std::vector<TTrajectoryVariable> variables;  // the outputs, in the file's order

@@ -96,6 +96,15 @@ TEST(ExperimentWrite, ReadsBackAsTheSameExperiment) {
     ExpectSameExperiment(odd, ReadExperiment(again));
 }
 
+TEST(ExperimentWrite, TheSameFilesNamedAnotherWayAreTheSameExperiment) {
+    TScratch dir;
+    const std::string path = dir.File("copy.toml");
+    WriteExperiment(ReadExperiment(ExampleDir + "/temperate-co2-uncertainty.toml"), path);
+    const std::string relative = std::filesystem::relative(path).string();
+    ASSERT_NE(relative.size(), path.size());
+    EXPECT_EQ(ReadExperiment(relative).hash, ReadExperiment(path).hash);
+}
+
 TEST(ExperimentWrite, AComplaintPointsBackAtItsSetting) {
     TScratch dir;
     TExperiment e = ReadExperiment(ExampleDir + "/temperate-co2-uncertainty.toml");
@@ -136,6 +145,8 @@ TEST(ResultsRead, FilesOfAnEnsembleAgreeWithEachOther) {
 
     const TTrajectoriesInfo info = ReadTrajectoriesInfo(dir.File("out/trajectories.nc"));
     EXPECT_EQ(info.members, 40u);
+    EXPECT_EQ(info.design, "lhs");
+    EXPECT_EQ(info.experiment, "e.toml");
     EXPECT_EQ(info.times, (std::vector<double>{0, 1, 2}));
     ASSERT_EQ(info.variables.size(), 2u);
     EXPECT_EQ(info.variables[1].symbol, "Cw");
