@@ -241,7 +241,9 @@ TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path) {
     info.experiment = nc.Attribute(NC_GLOBAL, "experiment");
     info.members = nc.Dimension("member");
     info.times.resize(nc.Dimension("time"));
-    if (!info.times.empty()) nc.Check(nc_get_var_double(nc.Id(), nc.Variable("time"), info.times.data()));
+    const int time = nc.Variable("time");
+    if (!info.times.empty()) nc.Check(nc_get_var_double(nc.Id(), time, info.times.data()));
+    info.timeUnits = nc.Attribute(time, "units");
     int vars = 0;
     nc.Check(nc_inq_nvars(nc.Id(), &vars));
     // The outputs are the variables over member and time.

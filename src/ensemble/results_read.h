@@ -65,6 +65,7 @@ struct TTrajectoriesInfo {
     std::string experiment;  // the experiment file's name (without its folder)
     std::size_t members = 0;
     std::vector<double> times;
+    std::string timeUnits;
     std::vector<TTrajectoryVariable> variables;  // the outputs, in the file's order
 };
 TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path);
