@@ -6,7 +6,9 @@ pkgs=(qt6-base-dev qt6-base-dev-tools libqcustomplot-dev libgtest-dev libbenchma
       # analyses: quantiles and Sobol' points, experiment files, trajectories,
       # small linear algebra, the stiff integrator, cluster runs
       libboost-dev libtoml11-dev libnetcdf-dev libeigen3-dev libsundials-dev
-      libopenmpi-dev openmpi-bin)
+      libopenmpi-dev openmpi-bin
+      # the figures of the README (scripts/plot_*.py)
+      python3-matplotlib)
 [ "${1:-}" = "--gui" ] && pkgs+=(xvfb xdotool imagemagick fonts-dejavu-core)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -18,7 +18,10 @@
 
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
+#include "ensemble/sensitivity_design.h"
 #include "io/numfmt.h"
+#include "model/errors.h"
+#include "solver/step_integrator.h"
 
 namespace {
 
@@ -141,7 +144,7 @@ public:
     void Progress(const TEngineStatus& s) override {
         const std::string text = std::to_string(s.resumed + s.done) + "/" +
                                  std::to_string(s.resumed + s.total) + " members, " +
-                                 std::to_string(s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
+                                 std::to_string(s.resumedFailed + s.failed) + " failed, " + Rate(s.rate) + " per second, " + Duration(s.remaining) + " left";
         if (terminal_) {
             if (s.seconds - last_ < 0.2 && s.done < s.total) return;
             last_ = s.seconds;
@@ -187,9 +190,17 @@ int Run(const TOptions& o) {
     TConsoleProgress line;
     options.progress = &line;
 
-    std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, %s\n", o.experiment.c_str(),
-                 e.design.members, static_cast<int>(e.factors.size()), e.factors.size() == 1 ? "" : "s",
-                 e.design.method.c_str(), o.resume ? "resuming" : "starting");
+    const std::string integrator = IntegratorDescription(e.integrator, TGlobals{}.Tolerance);
+    if (IsSensitivityMethod(e.design.method)) {
+        std::fprintf(stderr, "%s: %s, integrator %s, %s\n", o.experiment.c_str(),
+                     SensitivityDesignText(e).c_str(), integrator.c_str(), o.resume ? "resuming" : "starting");
+        if (const std::string note = SensitivityNote(e); !note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+    } else {
+        std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, integrator %s, %s\n",
+                     o.experiment.c_str(), e.design.members, static_cast<int>(e.factors.size()),
+                     e.factors.size() == 1 ? "" : "s", e.design.method.c_str(), integrator.c_str(),
+                     o.resume ? "resuming" : "starting");
+    }
     TEnsembleOutcome out;
     try {
         out = RunEnsemble(e, options);
@@ -197,6 +208,14 @@ int Run(const TOptions& o) {
     } catch (const std::exception& err) {
         line.Finish();
         std::fprintf(stderr, "%s\n", err.what());
+        // A write that failed midway (a full disk) loses nothing that finished.
+        std::error_code ec;
+        if (dynamic_cast<const EInOutError*>(&err) &&
+            std::filesystem::exists(std::filesystem::path(o.out) / JournalName, ec)) {
+            std::fprintf(stderr, "The members that finished are kept in %s; once the cause is put right, "
+                                 "run the same command with --resume to continue.\n",
+                         o.out.c_str());
+        }
         return 1;
     }
     if (out.cancelled) {
@@ -214,8 +233,10 @@ int Run(const TOptions& o) {
                     " " + std::to_string(n);
     }
     if (!failures.empty()) failures += ")";
-    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc\n",
-                out.counts.members, out.counts.ok, out.counts.Failed(), failures.c_str(), o.out.c_str());
+    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc%s\n",
+                out.counts.members, out.counts.ok, out.counts.Failed(), failures.c_str(), o.out.c_str(),
+                SensitivityFiles(e.design.method));
+    if (!out.report.empty()) std::printf("\n%s", out.report.c_str());
     return 0;
 }
 

@@ -87,6 +87,7 @@ public:
 
 struct TEngineStatus {
     std::size_t resumed = 0; // members finished before this run (kept from a journal)
+    std::size_t resumedFailed = 0;  // of those, the ones that failed
     std::size_t done = 0;    // members finished in this run (failed included)
     std::size_t failed = 0;
     std::size_t total = 0;   // members this run was asked for

@@ -5,6 +5,8 @@
 
 #include "ensemble/design_methods.h"
 #include "ensemble/journal.h"
+#include "ensemble/sensitivity_design.h"
+#include "ensemble/sensitivity_results.h"
 #include "ensemble/site.h"
 
 namespace orvane::ensemble {
@@ -14,16 +16,19 @@ namespace {
 // Tells the caller's progress how many members an earlier run had finished.
 class TResumedProgress final : public IEngineProgress {
 public:
-    TResumedProgress(IEngineProgress& inner, std::size_t resumed) : inner_(inner), resumed_(resumed) {}
+    TResumedProgress(IEngineProgress& inner, std::size_t resumed, std::size_t failed)
+        : inner_(inner), resumed_(resumed), failed_(failed) {}
     void Progress(const TEngineStatus& status) override {
         TEngineStatus s = status;
         s.resumed = resumed_;
+        s.resumedFailed = failed_;
         inner_.Progress(s);
     }
 
 private:
     IEngineProgress& inner_;
     std::size_t resumed_;
+    std::size_t failed_;
 };
 
 }  // namespace
@@ -67,13 +72,16 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
     engine.chunk = o.chunk;
     engine.cancel = o.cancel;
     std::optional<TResumedProgress> progress;
-    if (o.progress) engine.progress = &progress.emplace(*o.progress, out.resumedFrom);
+    if (o.progress) engine.progress = &progress.emplace(*o.progress, out.resumedFrom, writer.Failed());
     const TEngineResult r =
         RunMembers(*design, shape, factory, out.resumedFrom, out.members, writer, engine);
     writer.Close();
     out.kept = out.resumedFrom + r.done;
     out.cancelled = out.kept < out.members;
-    if (!out.cancelled) out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    if (out.cancelled) return out;
+    out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    if (const auto* s = dynamic_cast<const TSensitivityDesign*>(design.get()))
+        out.report = WriteSensitivityResults(e, s->Design(), journal, o.outDir, o.threads, o.summaryMemory);
     return out;
 }
 

@@ -1,7 +1,8 @@
 // An ensemble experiment as its file describes it (TOML):
 //
 //   [site]          parameters, drivers (paths relative to the experiment file)
-//   [run]           start, stop, step, output_step (defaults 0, 2, 1, 1)
+//   [run]           start, stop, step, output_step (defaults 0, 2, 1, 1);
+//                   integrator ("rk", the default, or "cvode") with rtol, atol
 //   [steady_state]  at_time, passes (optional: re-derive the site per member)
 //   [[factor]]      kind, symbol, distribution and its settings, apply
 //   [design]        method, members, seed, file
@@ -19,6 +20,7 @@
 
 #include "ensemble/distribution.h"
 #include "model/errors.h"
+#include "model/integrator_choice.h"
 #include "run/runloop.h"
 
 namespace orvane::ensemble {
@@ -71,6 +73,7 @@ struct TExperiment {
     double stop = 2;
     double step = 1;
     double outputStep = 1;
+    TIntegratorChoice integrator;
 
     bool steadyState = false;
     double atTime = 0;

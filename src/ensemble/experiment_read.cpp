@@ -16,6 +16,7 @@
 #include "io/numfmt.h"
 #include "model/catalogue.h"
 #include "run/outputstep.h"
+#include "solver/step_integrator.h"
 
 namespace orvane::ensemble {
 
@@ -132,11 +133,32 @@ void ReadSite(const TReader& r, const TValue& root, TExperiment& e) {
     e.driverFile = r.Path(r.Required(*site, "drivers", "[site]"), "the driver file");
 }
 
+// The integrator of every member: the Runge-Kutta integrator unless the
+// file asks for CVODE, whose tolerances it may give.
+void ReadIntegrator(const TReader& r, const TValue& run, TExperiment& e) {
+    if (const TValue* v = r.Find(run, "integrator")) {
+        const std::string name = r.Text(*v, "\"integrator\"");
+        if (!ParseIntegratorName(name, e.integrator.kind)) {
+            r.Fail(*v, "unknown integrator \"" + name + "\"; the integrators are: rk, cvode");
+        }
+    }
+    for (const char* key : {"rtol", "atol"}) {
+        const TValue* v = r.Find(run, key);
+        if (!v) continue;
+        if (e.integrator.kind != TIntegratorKind::Cvode) {
+            r.Fail(*v, std::string("\"") + key + "\" is a tolerance of integrator = \"cvode\"");
+        }
+        const double x = r.Number(*v, std::string("\"") + key + "\"");
+        if (!(x > 0)) r.Fail(*v, std::string("\"") + key + "\" must be greater than 0");
+        (key[0] == 'r' ? e.integrator.rtol : e.integrator.atol) = x;
+    }
+}
+
 void ReadRun(const TReader& r, const TValue& root, TExperiment& e) {
     const TValue* run = r.Find(root, "run");
     if (!run) return;
     if (!run->is_table()) r.Fail(*run, "\"run\" must be a table: [run]");
-    r.CheckKeys(*run, "[run]", {"start", "stop", "step", "output_step"});
+    r.CheckKeys(*run, "[run]", {"start", "stop", "step", "output_step", "integrator", "rtol", "atol"});
     e.start = r.Number(*run, "start", e.start);
     e.stop = r.Number(*run, "stop", e.stop);
     e.step = r.Number(*run, "step", e.step);
@@ -150,6 +172,7 @@ void ReadRun(const TReader& r, const TValue& root, TExperiment& e) {
     if (e.start < 0) r.Fail(at("start"), "the start time must not be negative");
     if (!(e.stop > e.start)) r.Fail(at("stop"), "the stop time must be greater than the start time");
     if (!(e.step > 0)) r.Fail(at("step"), "the time step must be greater than 0");
+    ReadIntegrator(r, *run, e);
     TGlobals times;
     times.StartTime = e.start;
     times.StopTime = e.stop;
@@ -360,7 +383,7 @@ void ReadDesign(const TReader& r, const TValue& root, TExperiment& e, const TExp
     }
     const int withDist = static_cast<int>(std::count_if(e.factors.begin(), e.factors.end(),
                                                         [](const TFactor& f) { return f.hasDistribution; }));
-    const int usable = method->valuesFromFile ? static_cast<int>(e.factors.size()) : withDist;
+    const int usable = method->valuesFromFile || !method->distributions ? static_cast<int>(e.factors.size()) : withDist;
     if (usable < method->minFactors) {
         r.Fail(mv ? *mv : d, "the design \"" + e.design.method + "\" needs at least " + std::to_string(method->minFactors) +
                                  " factor" + (method->minFactors == 1 ? "" : "s") + ", and the experiment has " +
@@ -369,6 +392,12 @@ void ReadDesign(const TReader& r, const TValue& root, TExperiment& e, const TExp
     if (method->maxFactors > 0 && usable > method->maxFactors) {
         r.Fail(mv ? *mv : d, "the design \"" + e.design.method + "\" takes at most " +
                                  std::to_string(method->maxFactors) + " factors");
+    }
+    if (method->check) {
+        std::string key;
+        const std::string problem = method->check(e, key);
+        const TValue* at = key.empty() ? nullptr : r.Find(d, key.c_str());
+        if (!problem.empty()) r.Fail(at ? *at : d, problem);
     }
 }
 
@@ -501,7 +530,7 @@ TExperiment ReadExperiment(const std::string& path, const TExperimentOverrides& 
         const TValue* mv = r.Find(*dt, "method");
         method = FindDesignMethod(mv && mv->is_string() ? mv->as_string().str : e.design.method);
     }
-    ReadFactors(r, root, e, method && method->valuesFromFile);
+    ReadFactors(r, root, e, method && (method->valuesFromFile || !method->distributions));
     const TValue* designTable = nullptr;
     ReadDesign(r, root, e, overrides, designTable);
     ReadOutputs(r, root, e);

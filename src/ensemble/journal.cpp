@@ -92,7 +92,10 @@ TJournalWriter::TJournalWriter(const std::string& path, const TJournalHeader& he
                 throw EJournalMismatch("the journal \"" + path + "\" belongs to another experiment");
             }
             TMemberRecord r;
-            while (reader.Next(r)) ++members_;
+            while (reader.Next(r)) {
+                ++members_;
+                if (!r.outcome.Ok()) ++failed_;
+            }
             end = reader.GoodEnd();
         }
         // Drop a torn record left by a kill.
@@ -131,6 +134,7 @@ void TJournalWriter::Append(const TMemberRecord& r) {
         RaiseIo("Cannot write file", path_, errno ? errno : EIO);
     }
     ++members_;
+    if (!r.outcome.Ok()) ++failed_;
 }
 
 void TJournalWriter::Flush() {

@@ -40,6 +40,8 @@ public:
     TJournalWriter& operator=(const TJournalWriter&) = delete;
 
     std::size_t Members() const { return members_; }
+    // Of those, the ones that failed.
+    std::size_t Failed() const { return failed_; }
     void Append(const TMemberRecord& record) override;
     void Flush() override;
     void Close();
@@ -49,6 +51,7 @@ private:
     std::string path_;
     TJournalHeader header_;
     std::size_t members_ = 0;
+    std::size_t failed_ = 0;
     std::string buf_;
 };
 

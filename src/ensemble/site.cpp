@@ -30,6 +30,7 @@ void SetRunValues(const TExperiment& e, TGlobals& g) {
     g.StopTime = e.stop;
     g.TimeStep = e.step;
     g.OutputStep = e.outputStep;
+    g.Integrator = e.integrator;
     g.CalcTime = e.steadyState ? e.atTime : e.start;
     g.ModelBatch = false;
     g.MonteCarlo = true;

@@ -1,5 +1,6 @@
 #include "ensemble/trajectories.h"
 
+
 #include <fcntl.h>
 #include <netcdf.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 
 #include "model/catalogue.h"
 #include "model/errors.h"
+#include "solver/step_integrator.h"
 
 namespace orvane::ensemble {
 
@@ -77,6 +79,7 @@ TTrajectoriesWriter::TTrajectoriesWriter(const std::string& path, const TExperim
     Text(NC_GLOBAL, "experiment", std::filesystem::path(e.path).filename().string());
     Text(NC_GLOBAL, "design", e.design.method);
     Text(NC_GLOBAL, "seed", std::to_string(e.design.seed));
+    Text(NC_GLOBAL, "integrator", IntegratorDescription(e.integrator, g.Tolerance));
 
     Check(nc_def_var(ncid_, "time", NC_DOUBLE, 1, &dimTime, &timeVar_));
     Text(timeVar_, "units", g.ModelDef.timeunit);

@@ -31,6 +31,10 @@ public:
     // Whether later evaluations read the terms back.
     bool TermsKept() const { return cached_; }
 
+    // Whether `other` evaluates the same model: the same drivers, parameters,
+    // held states and context, to the bit.
+    bool SameModelAs(const TBoundModel& other) const;
+
 private:
     model::TDriverValues<double> D_;
     model::TParamValues<double> P_;

@@ -12,6 +12,7 @@
 #include "model/equations.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "model/bound_model.h"
 #include "model/equations_values.h"
@@ -190,6 +191,12 @@ TBoundModel::TBoundModel(const drivearray& drivers, const paramarray& params,
     : hold_(model::HoldMaskOf(states)), stopOnLowInsolubleCN_(model::StopsOnLowInsolubleCN(context)) {
     model::LoadDrivers(drivers, D_);
     model::LoadParams(params, P_);
+}
+
+bool TBoundModel::SameModelAs(const TBoundModel& other) const {
+    return std::memcmp(&D_, &other.D_, sizeof D_) == 0 &&
+           std::memcmp(&P_, &other.P_, sizeof P_) == 0 && hold_ == other.hold_ &&
+           stopOnLowInsolubleCN_ == other.stopOnLowInsolubleCN_;
 }
 
 void TBoundModel::Derivatives(const TStateVector& y, TStateVector& dydx) const {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "io/textfile.h"
+#include "model/integrator_choice.h"
 #include "model/reporter.h"
 #include "model/stypes.h"
 
@@ -28,6 +29,7 @@ struct TGlobals {
     double TimeStep = 1;
     double OutputStep = 1;
     double Tolerance = 1e-8;
+    TIntegratorChoice Integrator;  // Runge-Kutta unless a runner chooses otherwise
     double CurrentTime = 0;
     double CalcTime = 0;
     double PrevDriverTime = 0;

@@ -5,6 +5,7 @@
 #include "model/equations.h"
 #include "model/errors.h"
 #include "solver/integrator.h"
+#include "solver/step_integrator.h"
 
 namespace orvane {
 
@@ -14,16 +15,13 @@ namespace {
 // drivers held at the step's start, then evaluates the processes at `next`.
 // A failure leaves the states at the step's start, where the time and the
 // processes still are.
-void AdvanceOneStep(TGlobals& g, const TDerivativeAdapter& derivs, const TEvalContext& context,
+void AdvanceOneStep(TGlobals& g, TStepIntegrator& integrator, const TEvalContext& context,
                     double next) {
     const int numstate = g.ModelDef.numstate;
     TStateVector y{};
     TStateVector before{};
     for (int i = 1; i <= numstate; ++i) y[i] = before[i] = g.States[i].value;
-    int nok = 0;
-    int nbad = 0;
-    ODEIntegrator(y, numstate, g.CurrentTime, next, g.Tolerance, g.TimeStep, 0.0001 * g.TimeStep,
-                  derivs, nok, nbad);
+    integrator.Integrate(y, g.CurrentTime, next, g.TimeStep, 0.0001 * g.TimeStep);
     for (int i = 1; i <= numstate; ++i) g.States[i].value = y[i];
     try {
         EvaluateModel(g.Drivers, g.Params, g.States, next, g.Processes, true, context);
@@ -75,13 +73,14 @@ void RunSteps(TGlobals& g, IDriverSource& drivers, IRowSink& rows, IRunProgress*
     rows.Row(g.CurrentTime, g);
 
     const TDerivativeAdapter derivs{g.Drivers, g.Params, g.States, g.ModelDef.numstate, context};
+    TStepIntegrator integrator(g.Integrator, derivs, g.Tolerance);
     while (g.CurrentTime + g.TimeStep <= g.StopTime) {
         const double next = g.CurrentTime + g.TimeStep;
         if (next == g.CurrentTime) {
             throw ERunTimeError("The time step is too small to advance the time beyond " +
                                 FormatGeneral(g.CurrentTime) + ".");
         }
-        AdvanceOneStep(g, derivs, context, next);
+        AdvanceOneStep(g, integrator, context, next);
         if (stepCounter == k) {
             rows.Row(next, g);
             stepCounter = 0;

@@ -15,10 +15,22 @@ QWidget* OwnerOf(const QWidget& window) {
 }
 
 void PlaceOnOwnerScreen(QWidget& window, const QWidget* owner, bool centre) {
-    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     QRect frame = window.frameGeometry();
+    // A maximised window fills the screen it is on: it only has to be on the
+    // right one, and moving it would give up the maximised state.
+    if (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        if (window.screen() != screen || !area.intersects(frame)) {
+            const Qt::WindowStates state = window.windowState();
+            window.setScreen(screen);
+            frame.moveCenter(area.center());
+            window.move(frame.topLeft());
+            window.setWindowState(state);
+        }
+        return;
+    }
     // The frame's extra beyond the client area (title bar and borders, when
     // a window manager draws them).
     const QSize extra = frame.size() - window.size();

@@ -41,7 +41,7 @@ protected:
         o.resume = resume;
         o.cancel = cancel;
         o.progress = progress;
-        o.summaryMemory = 4096;  // several passes over the journal for the summary
+        o.summaryMemory = summaryMemory;
         o.factory = [&e, failAbove] { return std::make_unique<TIshigami>(e.Variables(), e.Times(), failAbove); };
         return RunEnsemble(e, o);
     }
@@ -55,6 +55,7 @@ protected:
     }
 
     TScratch dir;
+    std::size_t summaryMemory = 4096;  // several passes over the journal for the summary
 };
 
 TEST_F(Engine, SameFilesOnOneAndTwoThreadsInAnyChunks) {
@@ -68,6 +69,10 @@ TEST_F(Engine, SameFilesOnOneAndTwoThreadsInAnyChunks) {
         ExpectSameFiles(std::string(method) + "1", std::string(method) + "2");
         ExpectSameFiles(std::string(method) + "1", std::string(method) + "7");
     }
+    // The summary gathered in one pass is the one gathered in many.
+    summaryMemory = std::size_t{1} << 26;
+    Run(Experiment("sobol-points", 300), "onepass", 2);
+    ExpectSameFiles("sobol-points1", "onepass");
 }
 
 TEST_F(Engine, FailedMembersAreKeptWithTheirMessage) {

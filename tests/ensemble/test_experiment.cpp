@@ -91,6 +91,12 @@ TEST(Experiment, EveryMistakeSaysWhatAndWhere) {
         {"unknown output", Factor + Design + "[outputs]\nvariables = [\"NPPT\"]\n",
          18, "unknown output variable \"NPPT\"; the closest names are: NPPt"},
         {"factor twice", Factor + Factor + Design + Outputs, 16, "\"Q10d\" is a factor already (line 8)"},
+        {"unknown integrator", "integrator = \"euler\"\n" + Factor + Design + Outputs, 8,
+         "unknown integrator \"euler\"; the integrators are: rk, cvode"},
+        {"tolerance of no integrator", "rtol = 1e-9\n" + Factor + Design + Outputs, 8,
+         "\"rtol\" is a tolerance of integrator = \"cvode\""},
+        {"tolerance not above 0", "integrator = \"cvode\"\natol = 0\n" + Factor + Design + Outputs, 9,
+         "\"atol\" must be greater than 0"},
     };
     TScratch dir;
     for (const TMistake& m : mistakes) {

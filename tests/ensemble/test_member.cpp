@@ -210,6 +210,38 @@ TEST(Member, ResultFilesReadBackAndRepeatByteForByte) {
     }
     EXPECT_EQ(ok, a.counts.ok);
     EXPECT_EQ(NcText(nc, NC_GLOBAL, "Conventions"), "CF-1.8");
+    EXPECT_EQ(NcText(nc, NC_GLOBAL, "integrator"), "Runge-Kutta, tolerance 1E-8");
+    nc_close(nc);
+}
+
+// Members integrated by CVODE follow those of the Runge-Kutta integrator,
+// and the results say which one made them.
+TEST(Member, CvodeMembersFollowTheRungeKuttaOnes) {
+    TScratch dir;
+    const std::string body = Factor("parameter", "Q10d", 1.5, 2.5) + Factor("driver", "Ca", 0.9, 1.1) +
+                             "[design]\nmethod = \"random\"\nmembers = 3\n" + Outputs;
+    const TExperiment rk = ReadExperiment(dir.Write("rk.toml", SiteAndRun(30) + body));
+    const TExperiment cv = ReadExperiment(
+        dir.Write("cv.toml", SiteAndRun(30) + "integrator = \"cvode\"\nrtol = 1e-10\n" + body));
+    EXPECT_EQ(cv.integrator.kind, TIntegratorKind::Cvode);
+    EXPECT_EQ(cv.integrator.rtol, 1e-10);
+    EXPECT_EQ(cv.integrator.atol, TIntegratorChoice{}.atol);
+    const auto site = LoadSite(rk);
+    TSiteMember rkMember(rk, *site);
+    TSiteMember cvMember(cv, *site);
+    std::vector<double> a(12), b(12);
+    for (const std::vector<double>& values : {std::vector<double>{2.2, 1.07}, {1.6, 0.93}}) {
+        ASSERT_TRUE(rkMember.Run(values, a).Ok());
+        ASSERT_TRUE(cvMember.Run(values, b).Ok());
+        for (std::size_t i = 0; i < a.size(); ++i)
+            EXPECT_NEAR(b[i], a[i], 1e-8 * std::max(1.0, std::fabs(a[i]))) << "output " << i;
+    }
+    TEnsembleOptions o;
+    o.outDir = dir.File("out");
+    ASSERT_EQ(RunEnsemble(cv, o).counts.ok, 3u);
+    int nc = 0;
+    ASSERT_EQ(nc_open(dir.File("out/trajectories.nc").c_str(), NC_NOWRITE, &nc), NC_NOERR);
+    EXPECT_EQ(NcText(nc, NC_GLOBAL, "integrator"), "CVODE BDF, rtol 1E-10, atol 1E-11");
     nc_close(nc);
 }
 

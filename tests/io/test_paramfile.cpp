@@ -184,7 +184,7 @@ TEST_F(ParamFile, BadFieldsRaiseInputErrorAndCloseTheFile) {
 
 TEST_F(ParamFile, UnopenableFileRaisesNamingIt) {
     std::filesystem::create_directory(dir / "folder.par");
-    for (const std::string path : {PathOf("none.par"), PathOf("folder.par")}) {
+    for (const std::string& path : {PathOf("none.par"), PathOf("folder.par")}) {
         g.ParamsChanged = true;
         try {
             Read(path);

@@ -119,6 +119,10 @@ TEST_F(Runner, UsageErrorsExitWithTwo) {
         {Files() + " --step 0", "time step must be greater than 0"},
         {Files() + " --output-step -1", "output time step must be greater than 0"},
         {Files() + " --speed 2", "unknown option --speed"},
+        {Files() + " --integrator euler", "'euler' is neither rk nor cvode"},
+        {Files() + " --rtol 1e-9", "tolerances of --integrator cvode"},
+        {Files() + " --integrator cvode --atol 0", "must be greater than 0"},
+        {Files() + " --integrator cvode --rtol -1e-9", "must be greater than 0"},
         {Files() + " extra", "too many"},
         {Quote(dir.File("none.par")) + " " + Quote(drr) + " " + Quote(out), "none.par"},
         {Quote(par) + " " + Quote(dir.File("none.drr")) + " " + Quote(out), "none.drr"},
@@ -149,14 +153,52 @@ TEST_F(Runner, ParameterFileOfAnotherModelIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
+// With either integrator: a model error inside CVODE, too, is reported by
+// the model's own message.
 TEST_F(Runner, RunErrorKeepsTheRowsWritten) {
     drivearray bad = SiteDrivers(g);
     bad[dr::Ppt].value = -1;  // the model overflows on rain that falls upwards
     WriteDrivers(g, drr, {{0.0, SiteDrivers(g)}, {2.0, bad}});
-    const TResult r = Exec(Files() + " --stop 5");
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("Floating point"), std::string::npos) << r.err;
-    EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 1, 2}));
+    for (const char* integrator : {"", " --integrator cvode"}) {
+        const TResult r = Exec(Files() + " --stop 5" + integrator);
+        EXPECT_EQ(r.code, 1) << integrator;
+        EXPECT_EQ(r.err, "Floating point overflow\n") << integrator;
+        EXPECT_EQ(RowTimes(ReadOutput(g, out)), (std::vector<double>{0, 1, 2})) << integrator;
+    }
+}
+
+// The same rows under the same header, and the summary says which
+// integrator made them.
+TEST_F(Runner, IntegratorIsChosenAndNamed) {
+    TResult r = Exec(Files() + " --stop 20");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("; integrator: Runge-Kutta, tolerance 1E-8\n"), std::string::npos) << r.out;
+    const std::string rk = Slurp(out);
+    const auto rkRows = ReadOutput(g, out);
+
+    r = Exec(Files() + " --stop 20 --integrator cvode");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("; integrator: CVODE BDF, rtol 1E-11, atol 1E-11\n"), std::string::npos)
+        << r.out;
+    const std::string cvode = Slurp(out);
+    const auto header = [](const std::string& text) {
+        return text.substr(0, text.find('\n', text.find('\n') + 1));
+    };
+    EXPECT_EQ(header(cvode), header(rk));
+    const auto cvodeRows = ReadOutput(g, out);
+    ASSERT_EQ(RowTimes(cvodeRows), RowTimes(rkRows));
+    for (std::size_t k = 0; k < rkRows.size(); ++k) {
+        for (int i = 1; i <= 19; ++i) {
+            EXPECT_NEAR(cvodeRows[k].states[i].value, rkRows[k].states[i].value,
+                        1e-8 * std::fabs(rkRows[k].states[i].value))
+                << "row " << k << " state " << i;
+        }
+    }
+
+    r = Exec(Files() + " --integrator=cvode --rtol 1e-9 --atol=1e-6");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("; integrator: CVODE BDF, rtol 1E-9, atol 1E-6\n"), std::string::npos)
+        << r.out;
 }
 
 TEST_F(Runner, InterruptKeepsEveryRowWritten) {

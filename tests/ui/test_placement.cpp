@@ -100,6 +100,14 @@ private slots:
             w->hide();
             Activate(forms.MainForm);
         }
+        // The output display opens maximised, and stays so, on that screen.
+        QWidget* display = forms.FmDisplayData;
+        display->move(0, 0);
+        display->setWindowState(Qt::WindowMaximized);
+        display->show();
+        QVERIFY(display->isMaximized());
+        QTRY_COMPARE(display->screen()->name(), QString("right"));
+        OnScreen(display, "right");
     }
 };
 
