@@ -145,6 +145,11 @@ std::string ExperimentText(const TExperiment& e, const std::string& path,
     t.Number("stop", e.stop);
     t.Number("step", e.step);
     t.Number("output_step", e.outputStep);
+    if (e.integrator.kind == TIntegratorKind::Cvode) {
+        t.Text("integrator", "cvode");
+        t.Number("rtol", e.integrator.rtol);
+        t.Number("atol", e.integrator.atol);
+    }
 
     if (e.steadyState) {
         t.Table("[steady_state]", "steady_state");

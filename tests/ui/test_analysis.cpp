@@ -153,7 +153,7 @@ private slots:
         AddFactor(TFactorKind::Parameter, "Q10d", "triangular", {{"min", "1.6"}, {"mode", "2"}, {"max", "2.6"}});
         AddFactor(TFactorKind::Parameter, "Aie", "lognormal", {{"meanlog", "-8.517"}, {"sdlog", "0.2"}});
         AddFactor(TFactorKind::Parameter, "kIm", "relative", {{"percent", "25"}});
-        for (const char* s : {"NPPt", "Cw", "Ch", "Nnh4", "Clw", "Ps"})
+        for (const char* s : {"NPPt", "Cw", "Ch", "Nnh4", "Clw"})
             AddOutput(QString(s).startsWith("C") || QString(s) == "Nnh4" ? TFactorKind::State : TFactorKind::Process, s);
         Type(S().EdMembers, "200");
         QVERIFY2(S().Valid(), qPrintable(S().Problem()));
@@ -176,6 +176,17 @@ private slots:
         QCOMPARE(other.windowTitle(), QString("Ensemble Analysis - temperate-co2-uncertainty.toml"));
         QVERIFY(other.SaveExperiment(Path("again.toml")));
         QCOMPARE(Settings(Path("again.toml")), Settings(mine));
+        // Settings the window has no use for are kept as well.
+        QFile cvode(Path("cvode.toml"));
+        QVERIFY(cvode.open(QIODevice::WriteOnly));
+        cvode.write(QString::fromStdString(ensemble::ExperimentText(ensemble::ReadExperiment(mine.toStdString()), Path("cvode.toml").toStdString()))
+                        .replace("output_step = 1\r\n", "output_step = 1\r\nintegrator = \"cvode\"\r\nrtol = 1e-9\r\n")
+                        .toUtf8());
+        cvode.close();
+        QVERIFY(other.OpenExperiment(Path("cvode.toml")));
+        QVERIFY(other.SaveExperiment(Path("cvode-again.toml")));
+        QCOMPARE(Settings(Path("cvode-again.toml")), Settings(Path("cvode.toml")));
+        QVERIFY(Settings(Path("cvode.toml")).contains("rtol = 1e-09"));
     }
 
     void badEntriesSayWhyAndKeepRunDisabled() {

@@ -84,7 +84,8 @@ void TAnalysisSetup::BuildControls() {
     root->addWidget(BuildFactorsRow(), 1);
     root->addWidget(BuildDesignRow());
 
-    for (QLineEdit* e : {EdStart, EdStop, EdStep, EdOutputStep, EdAtTime, EdPasses, EdMembers, EdSeed, EdTimes})
+    connect(CbIntegrator, &QComboBox::currentIndexChanged, this, &TAnalysisSetup::Edited);
+    for (QLineEdit* e : {EdStart, EdStop, EdStep, EdOutputStep, EdRtol, EdAtol, EdAtTime, EdPasses, EdMembers, EdSeed, EdTimes})
         connect(e, &QLineEdit::textEdited, this, &TAnalysisSetup::Edited);
     connect(CbSteadyState, &QCheckBox::toggled, this, [this] {
         UpdatePickerButtons();
@@ -156,6 +157,21 @@ QWidget* TAnalysisSetup::BuildSiteRow() {
     rg->addWidget(EdStep, 1, 1);
     rg->addWidget(new QLabel("Output step:", run), 1, 2);
     rg->addWidget(EdOutputStep, 1, 3);
+    CbIntegrator = new QComboBox(run);
+    CbIntegrator->setObjectName("CbIntegrator");
+    CbIntegrator->setAccessibleName("Integrator");
+    CbIntegrator->addItem("Runge-Kutta", "rk");
+    CbIntegrator->addItem("CVODE BDF", "cvode");
+    EdRtol = NumberField(run, "EdRtol", "Relative tolerance");
+    EdAtol = NumberField(run, "EdAtol", "Absolute tolerance");
+    auto* integrator = new QHBoxLayout;
+    integrator->addWidget(CbIntegrator);
+    integrator->addWidget(new QLabel("rtol:", run));
+    integrator->addWidget(EdRtol);
+    integrator->addWidget(new QLabel("atol:", run));
+    integrator->addWidget(EdAtol);
+    rg->addWidget(new QLabel("Integrator:", run), 2, 0);
+    rg->addLayout(integrator, 2, 1, 1, 3);
     h->addWidget(run, 0);
 
     QGroupBox* ss = Group("Steady state", row);
@@ -373,10 +389,17 @@ void TAnalysisSetup::TakeSite(const TGlobals& g) {
     if (outer) Edited();
 }
 
+void TAnalysisSetup::ShowIntegrator(const TIntegratorChoice& choice) {
+    CbIntegrator->setCurrentIndex(CbIntegrator->findData(choice.kind == TIntegratorKind::Cvode ? "cvode" : "rk"));
+    EdRtol->setText(Shortest(choice.rtol));
+    EdAtol->setText(Shortest(choice.atol));
+}
+
 void TAnalysisSetup::NewFromSite(const TGlobals& g) {
     filling_ = true;
     path_.clear();
     TakeSite(g);
+    ShowIntegrator({});
     CbSteadyState->setChecked(false);
     EdPasses->setText("3");
     Factors->SetRows({});
@@ -405,6 +428,7 @@ void TAnalysisSetup::SetExperiment(const ensemble::TExperiment& e) {
     EdStop->setText(Shortest(e.stop));
     EdStep->setText(Shortest(e.step));
     EdOutputStep->setText(Shortest(e.outputStep));
+    ShowIntegrator(e.integrator);
     CbSteadyState->setChecked(e.steadyState);
     EdAtTime->setText(Shortest(e.steadyState ? e.atTime : e.start));
     EdPasses->setText(QString::number(e.passes));
@@ -504,6 +528,9 @@ void TAnalysisSetup::Revalidate() {
     EdAtTime->setEnabled(steady);
     EdPasses->setEnabled(steady);
     EdTimes->setEnabled(RbTheseTimes->isChecked());
+    const bool cvode = CbIntegrator->currentData().toString() == "cvode";
+    EdRtol->setEnabled(cvode);
+    EdAtol->setEnabled(cvode);
     valid_ = ReadControls();
     if (valid_) Check();
     if (problem_.isEmpty() && Factors->HasProblems()) problem_ = Factors->FirstProblem();
@@ -539,6 +566,11 @@ bool TAnalysisSetup::ReadControls() {
     e.stop = Number(EdStop, ok);
     e.step = Number(EdStep, ok);
     e.outputStep = Number(EdOutputStep, ok);
+    if (CbIntegrator->currentData().toString() == "cvode") {
+        e.integrator.kind = TIntegratorKind::Cvode;
+        e.integrator.rtol = Number(EdRtol, ok);
+        e.integrator.atol = Number(EdAtol, ok);
+    }
     e.steadyState = CbSteadyState->isChecked();
     if (e.steadyState) {
         e.atTime = Number(EdAtTime, ok);
@@ -650,6 +682,7 @@ void TAnalysisSetup::MarkComplaint(const std::string& message, const std::string
         const QMap<QString, QWidget*> fields = {
             {"site/parameters", EdParamFile}, {"site/drivers", EdDriverFile}, {"run/start", EdStart},
             {"run/stop", EdStop}, {"run/step", EdStep}, {"run/output_step", EdOutputStep},
+            {"run/integrator", CbIntegrator}, {"run/rtol", EdRtol}, {"run/atol", EdAtol},
             {"steady_state/", CbSteadyState}, {"steady_state/at_time", EdAtTime},
             {"steady_state/passes", EdPasses}, {"design/", CbMethod}, {"design/method", CbMethod},
             {"design/members", EdMembers}, {"design/seed", EdSeed}, {"design/file", EdDesignFile},

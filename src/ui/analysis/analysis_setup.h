@@ -76,6 +76,9 @@ public:
     QLineEdit* EdStop = nullptr;
     QLineEdit* EdStep = nullptr;
     QLineEdit* EdOutputStep = nullptr;
+    QComboBox* CbIntegrator = nullptr;
+    QLineEdit* EdRtol = nullptr;
+    QLineEdit* EdAtol = nullptr;
     QCheckBox* CbSteadyState = nullptr;
     QLineEdit* EdAtTime = nullptr;
     QLineEdit* EdPasses = nullptr;
@@ -112,6 +115,7 @@ private:
     void UpdatePickerButtons();
     void Edited();
     void ChooseDesignFile();
+    void ShowIntegrator(const TIntegratorChoice& choice);
 
     // Reads the controls into draft_; entries that are not numbers are
     // marked. False when any is.
