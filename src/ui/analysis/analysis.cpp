@@ -98,6 +98,7 @@ void TFmAnalysis::BuildControls() {
     PbMembers->setObjectName("PbMembers");
     PbMembers->setFormat("%v / %m");
     PbMembers->setValue(0);
+    PbMembers->setTextVisible(false);  // until a run gives it members to count
     PbMembers->setFixedWidth(220);
     LblStatus = new QLabel(central);
     LblStatus->setObjectName("LblStatus");
@@ -442,6 +443,7 @@ void TFmAnalysis::BtnRunClick() {
     runFolder_ = folder;
     PbMembers->setRange(0, static_cast<int>(std::min<std::size_t>(members, INT_MAX)));
     PbMembers->setValue(0);
+    PbMembers->setTextVisible(true);
     LblStatus->setStyleSheet(QString());
     LblStatus->setText("Starting " + QString::number(members) + " members...");
     worker_->Start(std::move(e), std::move(options));

@@ -170,9 +170,10 @@ void TAnalysisChart::Show(const TChartData& data) {
     if (any) (data.categories.isEmpty() || !data.horizontal ? yAxis : xAxis)->setRange(Padded(lo, hi, bars));
 
     if (data.categories.isEmpty()) {
-        if (keys) xAxis->setRange(bars ? QCPRange(klo, khi) : Padded(klo, khi, false));
-        // Labels may reach past the last point.
-        if (!data.points.empty() && keys) xAxis->setRange(Padded(klo, khi + (khi - klo) * 0.15, true));
+        // Curves over time and histograms fill the width; labelled points
+        // get room for their labels.
+        if (keys && data.points.empty()) xAxis->setRange(khi > klo ? QCPRange(klo, khi) : Padded(klo, khi, false));
+        if (keys && !data.points.empty()) xAxis->setRange(Padded(klo, khi + (khi - klo) * 0.15, true));
     }
     legend->setVisible(legend->itemCount() > 1);
     replot();

@@ -136,6 +136,8 @@ QVariant TFactorTableModel::data(const QModelIndex& index, int role) const {
         const QString p = Problem(index);
         if (!p.isEmpty()) return p;
         if (c == ColBase) return QString("The value on the site (a process: at the calculation time)");
+        if (c == ColName) return Name(r);
+        if (c == ColUnits) return Units(r);
         return {};
     }
     if (role == Qt::BackgroundRole) {

@@ -144,7 +144,7 @@ QWidget* TAnalysisSetup::BuildSiteRow() {
     h->addWidget(site, 3);
 
     QGroupBox* run = Group("Run", row);
-    auto* rg = new QGridLayout(run);
+    auto* rg = new QGridLayout;
     EdStart = NumberField(run, "EdStart", "Start time");
     EdStop = NumberField(run, "EdStop", "Stop time");
     EdStep = NumberField(run, "EdStep", "Time step");
@@ -165,13 +165,17 @@ QWidget* TAnalysisSetup::BuildSiteRow() {
     EdRtol = NumberField(run, "EdRtol", "Relative tolerance");
     EdAtol = NumberField(run, "EdAtol", "Absolute tolerance");
     auto* integrator = new QHBoxLayout;
+    integrator->addWidget(new QLabel("Integrator:", run));
     integrator->addWidget(CbIntegrator);
     integrator->addWidget(new QLabel("rtol:", run));
     integrator->addWidget(EdRtol);
     integrator->addWidget(new QLabel("atol:", run));
     integrator->addWidget(EdAtol);
-    rg->addWidget(new QLabel("Integrator:", run), 2, 0);
-    rg->addLayout(integrator, 2, 1, 1, 3);
+    integrator->addStretch(1);
+    auto* rv = new QVBoxLayout;
+    rv->addLayout(rg);
+    rv->addLayout(integrator);
+    run->setLayout(rv);
     h->addWidget(run, 0);
 
     QGroupBox* ss = Group("Steady state", row);
@@ -207,8 +211,8 @@ QWidget* TAnalysisSetup::BuildFactorsRow() {
     buttons->addWidget(BtnAddOutput);
     v->addWidget(Picker, 1);
     v->addLayout(buttons);
-    vars->setMinimumWidth(330);
-    vars->setMaximumWidth(380);
+    vars->setMinimumWidth(280);
+    vars->setMaximumWidth(290);
     h->addWidget(vars);
 
     QGroupBox* factors = Group("Factors", row);
@@ -224,11 +228,11 @@ QWidget* TAnalysisSetup::BuildFactorsRow() {
     QHeaderView* head = GrdFactors->horizontalHeader();
     head->setSectionResizeMode(QHeaderView::Interactive);
     head->setSectionResizeMode(TFactorTableModel::ColName, QHeaderView::Stretch);
-    const int widths[] = {62, 62, 0, 110, 74, 86};
+    const int widths[] = {68, 52, 0, 112, 68, 80};
     for (int c = 0; c < TFactorTableModel::ColFirstSetting; ++c)
         if (widths[c] > 0) GrdFactors->setColumnWidth(c, widths[c]);
     for (int c = TFactorTableModel::ColFirstSetting; c < Factors->columnCount(); ++c)
-        GrdFactors->setColumnWidth(c, c == Factors->ApplyColumn() ? 56 : 58);
+        GrdFactors->setColumnWidth(c, c == Factors->ApplyColumn() ? 50 : 52);
     BtnRemoveFactor = new QPushButton("&Remove Factor", factors);
     BtnRemoveFactor->setObjectName("BtnRemoveFactor");
     f->addWidget(GrdFactors, 1);
