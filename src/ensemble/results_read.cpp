@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "io/numfmt.h"
@@ -254,23 +255,92 @@ TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path) {
     return info;
 }
 
+namespace {
+
+class TNcTrajectories final : public IEnsembleTrajectories {
+public:
+    explicit TNcTrajectories(const std::string& path) : path_(path), nc_(path) {
+        int dim = 0;
+        if (nc_inq_dimid(nc_.Id(), "site", &dim) == NC_NOERR) {
+            throw EInOutError("File \"" + path + "\" holds the members of several sites: compare observations "
+                              "with the results of one site");
+        }
+        nc_.Check(nc_inq_dimid(nc_.Id(), "member", &memberDim_));
+        nc_.Check(nc_inq_dimid(nc_.Id(), "time", &timeDim_));
+        const std::size_t members = nc_.Dimension("member");
+        times_.resize(nc_.Dimension("time"));
+        if (!times_.empty()) nc_.Check(nc_get_var_double(nc_.Id(), nc_.Variable("time"), times_.data()));
+        std::vector<signed char> status(members);
+        if (members > 0) nc_.Check(nc_get_var_schar(nc_.Id(), nc_.Variable("status"), status.data()));
+        for (signed char s : status) ok_.push_back(s == 1);
+        int vars = 0;
+        nc_.Check(nc_inq_nvars(nc_.Id(), &vars));
+        for (int v = 0; v < vars; ++v) {
+            int dims = 0;
+            nc_.Check(nc_inq_varndims(nc_.Id(), v, &dims));
+            if (dims != 2) continue;
+            int ids[2] = {};
+            nc_.Check(nc_inq_vardimid(nc_.Id(), v, ids));
+            if (ids[0] != memberDim_ || ids[1] != timeDim_) continue;
+            char name[NC_MAX_NAME + 1] = {};
+            nc_.Check(nc_inq_varname(nc_.Id(), v, name));
+            outputs_.push_back({name, nc_.Attribute(v, "long_name")});
+            vars_.push_back(v);
+        }
+    }
+
+    const std::vector<double>& Times() const override { return times_; }
+    const std::vector<TEnsembleOutput>& Outputs() const override { return outputs_; }
+    const std::vector<bool>& Succeeded() const override { return ok_; }
+
+    std::vector<double> Values(std::size_t output, std::size_t time) const override {
+        if (time >= times_.size()) {
+            throw EInOutError("File \"" + path_ + "\" has no output time number " + std::to_string(time + 1));
+        }
+        std::vector<double> values(ok_.size());
+        if (!values.empty()) {
+            const std::size_t start[2] = {0, time};
+            const std::size_t count[2] = {values.size(), 1};
+            nc_.Check(nc_get_vara_double(nc_.Id(), vars_.at(output), start, count, values.data()));
+        }
+        return values;
+    }
+
+    std::size_t Output(const std::string& symbol) const {
+        for (std::size_t k = 0; k < outputs_.size(); ++k)
+            if (outputs_[k].symbol == symbol) return k;
+        nc_.Check(NC_ENOTVAR);
+        return 0;
+    }
+
+private:
+    std::string path_;
+    TNcFile nc_;
+    int memberDim_ = 0, timeDim_ = 0;
+    std::vector<double> times_;
+    std::vector<bool> ok_;
+    std::vector<TEnsembleOutput> outputs_;
+    std::vector<int> vars_;
+};
+
+}  // namespace
+
 std::vector<double> ReadTrajectorySlice(const std::string& path, const std::string& variable,
                                         std::size_t time) {
-    const TNcFile nc(path);
-    const std::size_t members = nc.Dimension("member");
-    if (time >= nc.Dimension("time")) throw EInOutError("File \"" + path + "\" has no output time number " + std::to_string(time + 1));
-    std::vector<double> values(members);
-    std::vector<signed char> status(members);
-    if (members > 0) {
-        const std::size_t start[2] = {0, time};
-        const std::size_t count[2] = {members, 1};
-        nc.Check(nc_get_vara_double(nc.Id(), nc.Variable(variable), start, count, values.data()));
-        nc.Check(nc_get_var_schar(nc.Id(), nc.Variable("status"), status.data()));
-    }
+    const TNcTrajectories nc(path);
+    const std::vector<double> values = nc.Values(nc.Output(variable), time);
     std::vector<double> ok;
-    for (std::size_t m = 0; m < members; ++m)
-        if (status[m] == 1 && std::isfinite(values[m])) ok.push_back(values[m]);
+    for (std::size_t m = 0; m < values.size(); ++m)
+        if (nc.Succeeded()[m] && std::isfinite(values[m])) ok.push_back(values[m]);
     return ok;
+}
+
+std::unique_ptr<IEnsembleTrajectories> OpenTrajectories(const std::string& path) {
+    return std::make_unique<TNcTrajectories>(path);
+}
+
+TEnsembleFit FitResultsFolder(const TObservations& observations, const std::string& dir) {
+    return FitEnsemble(observations, TNcTrajectories((std::filesystem::path(dir) / TrajectoriesFileName).string()));
 }
 
 }  // namespace orvane::ensemble

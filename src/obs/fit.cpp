@@ -139,20 +139,20 @@ std::string FitReport(const TRunFit& fit) {
 
 std::string FitNotes(const TRunFit& fit) {
     std::string out;
-    const std::string span = std::isnan(fit.firstTime)
-                                 ? std::string("the run has no rows")
-                                 : "the run's times are " + FormatGeneral(fit.firstTime) + " to " +
-                                       FormatGeneral(fit.lastTime);
-    for (const auto& v : fit.variables) {
-        if (v.outside.empty()) continue;
-        out += v.symbol + ": " + std::to_string(v.outside.size()) + " observation" +
-               (v.outside.size() == 1 ? "" : "s") + " outside the run not used (" + span + "), at";
-        for (std::size_t i = 0; i < v.outside.size(); ++i) {
-            out += (i ? ", " : " ") + FormatGeneral(v.outside[i]);
-        }
-        out += '\n';
-    }
+    for (const auto& v : fit.variables) out += OutsideNote(v.symbol, v.outside, "the run", fit.firstTime, fit.lastTime);
     return out;
+}
+
+std::string OutsideNote(const std::string& symbol, const std::vector<double>& outside,
+                        const std::string& source, double first, double last) {
+    if (outside.empty()) return {};
+    const std::string span = std::isnan(first)
+                                 ? source + " has no rows"
+                                 : source + "'s times are " + FormatGeneral(first) + " to " + FormatGeneral(last);
+    std::string out = symbol + ": " + std::to_string(outside.size()) + " observation" +
+                      (outside.size() == 1 ? "" : "s") + " outside " + source + " not used (" + span + "), at";
+    for (std::size_t i = 0; i < outside.size(); ++i) out += (i ? ", " : " ") + FormatGeneral(outside[i]);
+    return out + '\n';
 }
 
 }  // namespace orvane
