@@ -293,17 +293,30 @@ public:
     const std::vector<TEnsembleOutput>& Outputs() const override { return outputs_; }
     const std::vector<bool>& Succeeded() const override { return ok_; }
 
-    std::vector<double> Values(std::size_t output, std::size_t time) const override {
-        if (time >= times_.size()) {
-            throw EInOutError("File \"" + path_ + "\" has no output time number " + std::to_string(time + 1));
+    std::vector<std::vector<double>> Columns(std::size_t output, const std::vector<std::size_t>& times) const override {
+        const std::size_t members = ok_.size();
+        std::vector<std::vector<double>> out(times.size(), std::vector<double>(members));
+        if (times.empty() || members == 0) return out;
+        if (times.back() >= times_.size()) {
+            throw EInOutError("File \"" + path_ + "\" has no output time number " + std::to_string(times.back() + 1));
         }
-        std::vector<double> values(ok_.size());
-        if (!values.empty()) {
-            const std::size_t start[2] = {0, time};
-            const std::size_t count[2] = {values.size(), 1};
-            nc_.Check(nc_get_vara_double(nc_.Id(), vars_.at(output), start, count, values.data()));
+        // The file keeps each member's times together: reading blocks of
+        // whole members reads every value once and in order, where columns
+        // one by one would each touch the whole variable.
+        const std::size_t first = times.front();
+        const std::size_t span = times.back() - first + 1;
+        const std::size_t block = std::max<std::size_t>(1, (std::size_t{1} << 20) / span);
+        std::vector<double> buf;
+        for (std::size_t m0 = 0; m0 < members; m0 += block) {
+            const std::size_t b = std::min(block, members - m0);
+            buf.resize(b * span);
+            const std::size_t start[2] = {m0, first};
+            const std::size_t count[2] = {b, span};
+            nc_.Check(nc_get_vara_double(nc_.Id(), vars_.at(output), start, count, buf.data()));
+            for (std::size_t j = 0; j < b; ++j)
+                for (std::size_t k = 0; k < times.size(); ++k) out[k][m0 + j] = buf[j * span + times[k] - first];
         }
-        return values;
+        return out;
     }
 
     std::size_t Output(const std::string& symbol) const {
@@ -328,7 +341,7 @@ private:
 std::vector<double> ReadTrajectorySlice(const std::string& path, const std::string& variable,
                                         std::size_t time) {
     const TNcTrajectories nc(path);
-    const std::vector<double> values = nc.Values(nc.Output(variable), time);
+    const std::vector<double> values = nc.Columns(nc.Output(variable), {time}).front();
     std::vector<double> ok;
     for (std::size_t m = 0; m < values.size(); ++m)
         if (nc.Succeeded()[m] && std::isfinite(values[m])) ok.push_back(values[m]);

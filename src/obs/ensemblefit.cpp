@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "io/numfmt.h"
 #include "io/textfile.h"
@@ -19,6 +18,25 @@ std::vector<double> Sorted(std::span<const double> members) {
     return x;
 }
 
+double CrpsOfSorted(const std::vector<double>& x, double y) {
+    const std::size_t m = x.size();
+    if (m == 0) return NAN;
+    // The pair sum over sorted values: sum |xi - xj| = 2 sum (2i - m - 1) x(i).
+    double toObs = 0, pairs = 0;
+    for (std::size_t i = 0; i < m; ++i) {
+        toObs += std::fabs(x[i] - y);
+        pairs += (2.0 * static_cast<double>(i + 1) - static_cast<double>(m) - 1) * x[i];
+    }
+    const double dm = static_cast<double>(m);
+    return toObs / dm - pairs / (dm * dm);
+}
+
+bool InsideSorted(const std::vector<double>& x, double y, double coverage) {
+    if (x.empty()) return false;
+    const double tail = (1 - coverage) / 2;
+    return y >= SortedQuantile(x, tail) && y <= SortedQuantile(x, 1 - tail);
+}
+
 }  // namespace
 
 double SortedQuantile(std::span<const double> x, double p) {
@@ -31,29 +49,14 @@ double SortedQuantile(std::span<const double> x, double p) {
     return x[lo] + (h - static_cast<double>(lo)) * (x[lo + 1] - x[lo]);
 }
 
-double Crps(std::span<const double> members, double y) {
-    const std::size_t m = members.size();
-    if (m == 0) return NAN;
-    const std::vector<double> x = Sorted(members);
-    // The pair sum over sorted values: sum |xi - xj| = 2 sum (2i - m - 1) x(i).
-    double toObs = 0, pairs = 0;
-    for (std::size_t i = 0; i < m; ++i) {
-        toObs += std::fabs(x[i] - y);
-        pairs += (2.0 * static_cast<double>(i + 1) - static_cast<double>(m) - 1) * x[i];
-    }
-    const double dm = static_cast<double>(m);
-    return toObs / dm - pairs / (dm * dm);
-}
+double Crps(std::span<const double> members, double y) { return CrpsOfSorted(Sorted(members), y); }
 
 double MemberQuantile(std::span<const double> members, double p) {
     return SortedQuantile(Sorted(members), p);
 }
 
 bool InsideBand(std::span<const double> members, double y, double coverage) {
-    const std::vector<double> x = Sorted(members);
-    if (x.empty()) return false;
-    const double tail = (1 - coverage) / 2;
-    return y >= SortedQuantile(x, tail) && y <= SortedQuantile(x, 1 - tail);
+    return InsideSorted(Sorted(members), y, coverage);
 }
 
 TEnsembleFitStats EnsembleFitStatistics(const std::vector<std::vector<double>>& members,
@@ -63,8 +66,9 @@ TEnsembleFitStats EnsembleFitStatistics(const std::vector<std::vector<double>>& 
     if (obs.empty() || members.size() != obs.size()) return s;
     double inside = 0, crps = 0;
     for (std::size_t i = 0; i < obs.size(); ++i) {
-        if (InsideBand(members[i], obs[i])) inside += 1;
-        crps += Crps(members[i], obs[i]);
+        const std::vector<double> x = Sorted(members[i]);
+        if (InsideSorted(x, obs[i], 0.9)) inside += 1;
+        crps += CrpsOfSorted(x, obs[i]);
     }
     s.insideShare = inside / static_cast<double>(obs.size());
     s.crps = crps / static_cast<double>(obs.size());
@@ -106,15 +110,18 @@ TEnsembleFit FitEnsemble(const TObservations& observations, const IEnsembleTraje
             obs.push_back(p.value);
         }
         // Each output time read once; a member is used only where every value read is a number.
-        std::map<std::size_t, std::vector<double>> columns;
-        for (const TTimeBracket& b : at) {
-            for (std::size_t t : {b.lo, b.hi})
-                if (!columns.count(t)) columns.emplace(t, ensemble.Values(output, t));
-        }
+        std::vector<std::size_t> needed;
+        for (const TTimeBracket& b : at) needed.insert(needed.end(), {b.lo, b.hi});
+        std::sort(needed.begin(), needed.end());
+        needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
+        const std::vector<std::vector<double>> read = ensemble.Columns(output, needed);
+        const auto column = [&](std::size_t t) -> const std::vector<double>& {
+            return read[static_cast<std::size_t>(std::lower_bound(needed.begin(), needed.end(), t) - needed.begin())];
+        };
         std::vector<std::size_t> used;
         for (std::size_t m = 0; m < ok.size(); ++m) {
-            if (ok[m] && std::all_of(columns.begin(), columns.end(),
-                                     [m](const auto& c) { return m < c.second.size() && std::isfinite(c.second[m]); })) {
+            if (ok[m] && std::all_of(read.begin(), read.end(),
+                                     [m](const std::vector<double>& c) { return m < c.size() && std::isfinite(c[m]); })) {
                 used.push_back(m);
             }
         }
@@ -122,8 +129,8 @@ TEnsembleFit FitEnsemble(const TObservations& observations, const IEnsembleTraje
         if (!used.empty() && !obs.empty()) {
             std::vector<std::vector<double>> values(obs.size());
             for (std::size_t i = 0; i < obs.size(); ++i) {
-                const std::vector<double>& y0 = columns.at(at[i].lo);
-                const std::vector<double>& y1 = columns.at(at[i].hi);
+                const std::vector<double>& y0 = column(at[i].lo);
+                const std::vector<double>& y1 = column(at[i].hi);
                 values[i].reserve(used.size());
                 for (std::size_t m : used) values[i].push_back(Interpolate(at[i], y0[m], y1[m]));
             }

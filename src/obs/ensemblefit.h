@@ -50,9 +50,10 @@ public:
     virtual const std::vector<double>& Times() const = 0;  // increasing
     virtual const std::vector<TEnsembleOutput>& Outputs() const = 0;
     virtual const std::vector<bool>& Succeeded() const = 0;  // per member
-    // Every member's value of output `output` at time number `time`, in
-    // member order (what a failed member holds is not used).
-    virtual std::vector<double> Values(std::size_t output, std::size_t time) const = 0;
+    // For each of `times` (output time numbers, increasing), every member's
+    // value of output `output` in member order; what a failed member holds
+    // is not used.
+    virtual std::vector<std::vector<double>> Columns(std::size_t output, const std::vector<std::size_t>& times) const = 0;
 };
 
 struct TVariableEnsembleFit {
