@@ -21,6 +21,7 @@
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
 #include "ensemble/results_read.h"
+#include "ensemble/sensitivity_design.h"
 #include "model/catalogue.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
@@ -246,11 +247,17 @@ int Run(const TOptions& o) {
     TConsoleProgress line;
     options.progress = &line;
 
-    std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, integrator %s, %s\n",
-                 o.experiment.c_str(), e.design.members, static_cast<int>(e.factors.size()),
-                 e.factors.size() == 1 ? "" : "s", e.design.method.c_str(),
-                 IntegratorDescription(e.integrator, TGlobals{}.Tolerance).c_str(),
-                 o.resume ? "resuming" : "starting");
+    const std::string integrator = IntegratorDescription(e.integrator, TGlobals{}.Tolerance);
+    if (IsSensitivityMethod(e.design.method)) {
+        std::fprintf(stderr, "%s: %s, integrator %s, %s\n", o.experiment.c_str(),
+                     SensitivityDesignText(e).c_str(), integrator.c_str(), o.resume ? "resuming" : "starting");
+        if (const std::string note = SensitivityNote(e); !note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+    } else {
+        std::fprintf(stderr, "%s: %zu members of %d factor%s, design %s, integrator %s, %s\n",
+                     o.experiment.c_str(), e.design.members, static_cast<int>(e.factors.size()),
+                     e.factors.size() == 1 ? "" : "s", e.design.method.c_str(), integrator.c_str(),
+                     o.resume ? "resuming" : "starting");
+    }
     TEnsembleOutcome out;
     try {
         out = RunEnsemble(e, options);
@@ -283,8 +290,10 @@ int Run(const TOptions& o) {
                     " " + std::to_string(n);
     }
     if (!failures.empty()) failures += ")";
-    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc\n",
-                out.counts.members, out.counts.ok, out.counts.Failed(), failures.c_str(), o.out.c_str());
+    std::printf("%zu members: %zu ok, %zu failed%s. Results in %s: members.csv, summary.csv, trajectories.nc%s\n",
+                out.counts.members, out.counts.ok, out.counts.Failed(), failures.c_str(), o.out.c_str(),
+                SensitivityFiles(e.design.method));
+    if (!out.report.empty()) std::printf("\n%s", out.report.c_str());
     return observations ? ReportEnsembleFit(*observations, o.out) : 0;
 }
 

@@ -1,5 +1,9 @@
 #include "ensemble/design_methods.h"
 
+#include <iterator>
+
+#include "ensemble/sensitivity_design.h"
+
 namespace orvane::ensemble {
 
 namespace {
@@ -36,6 +40,13 @@ const std::vector<TDesignMethod>& DesignMethods() {
         {"lhs", false, true, 1, 0, {}, {}, MakeLhs},
         {"sobol-points", false, true, 1, SobolMaxDimension(), {}, {}, MakeSobol},
         {"csv", true, false, 1, 0, {}, {}, MakeCsv},
+        {"local", false, false, 1, 0, {std::begin(LocalKeys), std::end(LocalKeys)},
+         {std::begin(LocalTextKeys), std::end(LocalTextKeys)}, MakeSensitivityIDesign, false,
+         CheckSensitivitySettings},
+        {"morris", false, false, 1, 0, {std::begin(MorrisKeys), std::end(MorrisKeys)}, {},
+         MakeSensitivityIDesign, true, CheckSensitivitySettings},
+        {"sobol", false, true, 1, SobolMaxDimension() / 2, {std::begin(SobolKeys), std::end(SobolKeys)}, {},
+         MakeSensitivityIDesign, true, CheckSensitivitySettings},
     };
     return methods;
 }

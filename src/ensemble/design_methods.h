@@ -30,6 +30,10 @@ struct TDesignMethod {
     // (which is then the method's own sample size). Raises EExperimentError
     // for settings it cannot use.
     std::unique_ptr<IDesign> (*make)(const TExperiment& e, std::span<const double> bases);
+    bool distributions = true;  // factors need a distribution (a local design moves base values)
+    // A message, and the [design] key it concerns, when the method's settings
+    // cannot be used; empty when they can. Checked as the file is read.
+    std::string (*check)(const TExperiment& e, std::string& key) = nullptr;
 };
 
 const std::vector<TDesignMethod>& DesignMethods();

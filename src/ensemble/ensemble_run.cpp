@@ -5,6 +5,8 @@
 
 #include "ensemble/design_methods.h"
 #include "ensemble/journal.h"
+#include "ensemble/sensitivity_design.h"
+#include "ensemble/sensitivity_results.h"
 #include "ensemble/site.h"
 
 namespace orvane::ensemble {
@@ -76,7 +78,10 @@ TEnsembleOutcome RunEnsemble(const TExperiment& e, const TEnsembleOptions& o) {
     writer.Close();
     out.kept = out.resumedFrom + r.done;
     out.cancelled = out.kept < out.members;
-    if (!out.cancelled) out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    if (out.cancelled) return out;
+    out.counts = WriteResults(e, out.members, journal, o.outDir, o.summaryMemory);
+    if (const auto* s = dynamic_cast<const TSensitivityDesign*>(design.get()))
+        out.report = WriteSensitivityResults(e, s->Design(), journal, o.outDir, o.threads, o.summaryMemory);
     return out;
 }
 

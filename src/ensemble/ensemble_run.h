@@ -34,6 +34,7 @@ struct TEnsembleOutcome {
     std::size_t kept = 0;         // members in the journal at the end
     bool cancelled = false;       // stopped before the last member
     TResultCounts counts;         // of the result files (complete ensembles only)
+    std::string report;           // a sensitivity design's ranked report
 };
 
 // Raises EExperimentError when the experiment cannot run (its site, or a

@@ -383,7 +383,7 @@ void ReadDesign(const TReader& r, const TValue& root, TExperiment& e, const TExp
     }
     const int withDist = static_cast<int>(std::count_if(e.factors.begin(), e.factors.end(),
                                                         [](const TFactor& f) { return f.hasDistribution; }));
-    const int usable = method->valuesFromFile ? static_cast<int>(e.factors.size()) : withDist;
+    const int usable = method->valuesFromFile || !method->distributions ? static_cast<int>(e.factors.size()) : withDist;
     if (usable < method->minFactors) {
         r.Fail(mv ? *mv : d, "the design \"" + e.design.method + "\" needs at least " + std::to_string(method->minFactors) +
                                  " factor" + (method->minFactors == 1 ? "" : "s") + ", and the experiment has " +
@@ -392,6 +392,12 @@ void ReadDesign(const TReader& r, const TValue& root, TExperiment& e, const TExp
     if (method->maxFactors > 0 && usable > method->maxFactors) {
         r.Fail(mv ? *mv : d, "the design \"" + e.design.method + "\" takes at most " +
                                  std::to_string(method->maxFactors) + " factors");
+    }
+    if (method->check) {
+        std::string key;
+        const std::string problem = method->check(e, key);
+        const TValue* at = key.empty() ? nullptr : r.Find(d, key.c_str());
+        if (!problem.empty()) r.Fail(at ? *at : d, problem);
     }
 }
 
@@ -524,7 +530,7 @@ TExperiment ReadExperiment(const std::string& path, const TExperimentOverrides& 
         const TValue* mv = r.Find(*dt, "method");
         method = FindDesignMethod(mv && mv->is_string() ? mv->as_string().str : e.design.method);
     }
-    ReadFactors(r, root, e, method && method->valuesFromFile);
+    ReadFactors(r, root, e, method && (method->valuesFromFile || !method->distributions));
     const TValue* designTable = nullptr;
     ReadDesign(r, root, e, overrides, designTable);
     ReadOutputs(r, root, e);

@@ -1,8 +1,10 @@
 #include "io/numfmt.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 
@@ -102,6 +104,43 @@ char* WriteFixedScientific(char* out, double a, int fracDigits, int expDigits) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+constexpr int kMaxExactPow10 = 22;
+
+// The files' usual numbers (up to 19 digits, a small exponent) without the
+// general parser; false when unsure, and the general parser decides.
+bool ParseSimpleDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool neg = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        neg = *p == '-';
+        ++p;
+    }
+    std::uint64_t m = 0;
+    int digits = 0;
+    int scale = 0;
+    for (; p < end && IsDigit(*p); ++p, ++digits) m = m * 10 + static_cast<unsigned>(*p - '0');
+    if (p < end && *p == '.') {
+        for (++p; p < end && IsDigit(*p); ++p, ++digits, --scale) m = m * 10 + static_cast<unsigned>(*p - '0');
+    }
+    if (digits == 0 || digits > 19) return false;
+    if (p < end && (*p == 'E' || *p == 'e')) {
+        ++p;
+        bool negExp = false;
+        if (p < end && (*p == '+' || *p == '-')) negExp = *p++ == '-';
+        int e = 0;
+        int expDigits = 0;
+        for (; p < end && IsDigit(*p) && expDigits < 4; ++p, ++expDigits) e = e * 10 + (*p - '0');
+        if (expDigits == 0) return false;
+        scale += negExp ? -e : e;
+    }
+    if (p != end) return false;
+    double v = 0;
+    if (m != 0 && !ScaleByPow10Exactly(m, scale, v)) return false;
+    value = neg ? -v : v;
+    return true;
+}
 
 bool EqualsNoCase(std::string_view a, const char* b) {
     if (a.size() != std::strlen(b)) return false;
@@ -318,6 +357,48 @@ std::string FormatG4(double v) {
     return std::string(buf, res.ptr);
 }
 
+namespace {
+
+// "%.4g" printed and read back: the definition of RoundG4.
+double RoundG4ByText(double v) {
+    char buf[32];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 4);
+    if (ec != std::errc()) return v;
+    double r = v;
+    std::from_chars(buf, end, r);
+    return r;
+}
+
+}  // namespace
+
+double RoundG4(double v) {
+    const double a = std::fabs(v);
+    if (!(a > 0) || !std::isfinite(a)) return v;
+    // The display charts ~10 columns of every row, so the usual case skips
+    // the text: a x 10^k with 4 digits before the point, rounded to a whole
+    // number, is "%.4g"'s rounding unless the fraction is near a half (then
+    // the text decides, ties and all). The product's error is below 1e-11.
+    // floor(log10(a)) or one less, from the binary exponent (normal numbers;
+    // the rest take the text's way).
+    const auto bits = std::bit_cast<std::uint64_t>(a);
+    const int e2 = static_cast<int>(bits >> 52) - 1023;
+    int k = 3 - ((e2 * 78913) >> 18);
+    for (int attempt = 0; attempt < 2 && e2 > -1023 && k >= -kMaxExactPow10 && k <= kMaxExactPow10; ++attempt) {
+        const double m = k >= 0 ? a * kExactPow10[k] : a / kExactPow10[-k];
+        if (m >= 10000) {
+            --k;
+            continue;
+        }
+        const auto whole = static_cast<std::uint64_t>(m);  // m > 0: truncation is floor
+        const double frac = m - static_cast<double>(whole);
+        if (std::fabs(frac - 0.5) < 1e-7) break;
+        double rounded = 0;
+        ScaleByPow10Exactly(frac > 0.5 ? whole + 1 : whole, -k, rounded);
+        return v < 0 ? -rounded : rounded;
+    }
+    return RoundG4ByText(v);
+}
+
 std::string FormatShortest(double v) {
     char buf[FormatBufferSize];
     if (!std::isfinite(v)) return std::string(buf, WriteNonFinite(buf, v));
@@ -339,7 +420,7 @@ std::string PadLeft(std::string_view text, std::size_t width) {
 }
 
 bool ParseFileNumber(std::string_view text, double& value) {
-    return ParseReal(text, value, true);
+    return ParseSimpleDecimal(text, value) || ParseReal(text, value, true);
 }
 
 double StrToFloat(const std::string& text) {

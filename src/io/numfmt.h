@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ std::string FormatSci13(double v);
 // C's "%.4g".
 std::string FormatG4(double v);
 
+// The number "%.4g" shows for v, as the nearest double (non-finite values
+// unchanged): what the output display charts.
+double RoundG4(double v);
+
 // The shortest text that reads back as the same double ("0.1", "1e+300"),
 // for files that other programs read at full precision.
 std::string FormatShortest(double v);
@@ -49,6 +54,20 @@ std::size_t FormatSci13To(char* out, double v);
 // False if `text` is not entirely such a number, or too large for a double
 // (a number too small for one reads as 0).
 bool ParseFileNumber(std::string_view text, double& value);
+
+// Every power of ten that a double holds exactly.
+inline constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// m x 10^e correctly rounded, as from_chars would read it, when m <= 2^53
+// and |e| <= 22 (both factors exact, one rounding); false otherwise.
+inline bool ScaleByPow10Exactly(std::uint64_t m, int e, double& value) {
+    if (m > (std::uint64_t{1} << 53) || e < -22 || e > 22) return false;
+    const double dm = static_cast<double>(m);
+    value = e >= 0 ? dm * kExactPow10[e] : dm / kExactPow10[-e];
+    return true;
+}
 
 // Text typed by the user (surrounding blanks allowed). Raises EConvertError
 // with "'<text>' is not a valid floating point value" when it is not a finite

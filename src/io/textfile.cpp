@@ -30,6 +30,48 @@ bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 }  // namespace
 
+// ---- Whole files -----------------------------------------------------------
+
+TFileBytes ReadFileBytes(const std::string& path) {
+    // Not blocking on open: a pipe with no writer would wait for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) RaiseOsError("Cannot open file", path, errno ? errno : ENOENT);
+    struct TCloser {
+        int fd;
+        ~TCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) RaiseOsError("Cannot read file", path, errno ? errno : EIO);
+    if (S_ISDIR(st.st_mode)) RaiseOsError("Cannot open file", path, EISDIR);
+    // A device or pipe may never end (/dev/zero): only files are read whole.
+    if (!S_ISREG(st.st_mode)) throw EInOutError("Cannot read file \"" + path + "\": it is not a regular file");
+    // The size is a first guess only: the file may grow while it is read.
+    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    TFileBytes bytes;
+    try {
+        bytes.data.reset(new char[capacity]);
+        for (;;) {
+            if (bytes.size == capacity) {
+                const std::size_t grown = capacity * 2;
+                std::unique_ptr<char[]> bigger(new char[grown]);
+                std::memcpy(bigger.get(), bytes.data.get(), bytes.size);
+                bytes.data = std::move(bigger);
+                capacity = grown;
+            }
+            const ssize_t got = ::read(fd, bytes.data.get() + bytes.size, capacity - bytes.size);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                RaiseOsError("Cannot read file", path, errno ? errno : EIO);
+            }
+            if (got == 0) break;
+            bytes.size += static_cast<std::size_t>(got);
+        }
+    } catch (const std::bad_alloc&) {
+        RaiseOsError("Cannot read file", path, ENOMEM);
+    }
+    return bytes;
+}
+
 // ---- Reader --------------------------------------------------------------
 
 TTextReader::~TTextReader() { Close(); }

@@ -5,11 +5,23 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orvane {
+
+// A whole file's bytes, for readers that parse a file in one pass.
+struct TFileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::string_view View() const { return {data.get(), size}; }
+};
+
+// Reads the whole file; raises EInOutError (with the file's name) if it
+// cannot be opened or read.
+TFileBytes ReadFileBytes(const std::string& path);
 
 class TTextReader {
 public:

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "io/numfmt.h"
 #include "io/textfile.h"
 #include "obs/csvtext.h"
 
@@ -28,52 +27,44 @@ std::vector<std::string> HeaderCells(std::string_view line) {
     return cells;
 }
 
-bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32; }
+// The line starting at `pos`, and `pos` moved past its end (LF, CR LF or a
+// lone CR).
+std::string_view NextLine(std::string_view b, std::size_t& pos) {
+    const std::size_t start = std::min(pos, b.size());
+    std::size_t end = b.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = b.size();
+    pos = end;
+    if (pos < b.size() && b[pos++] == '\r' && pos < b.size() && b[pos] == '\n') ++pos;
+    return b.substr(start, end - start);
+}
 
 }  // namespace
 
 TRunTable ReadRunTable(const std::string& path) {
     TRunTable t;
     t.path = path;
-    TTextReader r;
-    r.Open(path);
-    t.names = HeaderCells(r.ReadLine());
+    const TFileBytes bytes = ReadFileBytes(path);
+    std::size_t pos = 0;
+    t.names = HeaderCells(NextLine(bytes.View(), pos));
     if (t.names.empty()) RaiseAt(path, 1, 1, "the output file has no header");
-    t.units = HeaderCells(r.ReadLine());
-    const std::size_t width = t.names.size();
-    int lineNo = 2;
-    while (!r.Eof()) {
-        const std::string_view line = r.ReadLine();
-        ++lineNo;
-        std::size_t i = 0, count = 0;
-        const std::size_t start = t.values.size();
-        while (i < line.size()) {
-            while (i < line.size() && IsDelimiter(line[i])) ++i;
-            if (i == line.size()) break;
-            std::size_t j = i;
-            while (j < line.size() && !IsDelimiter(line[j])) ++j;
-            double v = 0;
-            if (count == width) {
-                RaiseAt(path, lineNo, static_cast<int>(i) + 1,
-                        "more values than the header has columns (" + std::to_string(width) + ")");
-            }
-            if (!ParseFileNumber(line.substr(i, j - i), v)) {
-                std::string what(1, '\'');
-                what.append(line.substr(i, j - i)).append("' is not a number");
-                RaiseAt(path, lineNo, static_cast<int>(i) + 1, what);
-            }
-            t.values.push_back(v);
-            ++count;
-            i = j;
-        }
-        if (count == 0) continue;  // blank line
-        if (count < width) {
-            t.values.resize(start);
-            RaiseAt(path, lineNo, static_cast<int>(line.size()) + 1,
-                    std::to_string(count) + " values where the header has " + std::to_string(width) +
-                        " columns");
-        }
-        t.lines.push_back(lineNo);
+    t.units = HeaderCells(NextLine(bytes.View(), pos));
+    TOutputReadOptions options;
+    options.rowsAreLines = true;
+    options.rowLines = &t.lines;
+    const TOutputReadProblem p = ParseOutputTable(bytes.View(), t, options);
+    const auto line = static_cast<int>(p.line);
+    const auto column = static_cast<int>(p.column);
+    const std::string width = std::to_string(t.Columns());
+    switch (p.kind) {
+        case TOutputReadProblem::TKind::None:
+            break;
+        case TOutputReadProblem::TKind::LongRow:
+            RaiseAt(path, line, column, "more values than the header has columns (" + width + ")");
+        case TOutputReadProblem::TKind::ShortRow:
+        case TOutputReadProblem::TKind::CutOffRow:
+            RaiseAt(path, line, column, std::to_string(p.field) + " values where the header has " + width + " columns");
+        case TOutputReadProblem::TKind::BadNumber:
+            RaiseAt(path, line, column, "'" + p.text + (p.textCut ? "..." : "") + "' is not a number");
     }
     return t;
 }

@@ -7,19 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "io/outputtable.h"
+
 namespace orvane {
 
-struct TRunTable {
+// names: header line 1 ("Time", then every variable); units: header line 2.
+struct TRunTable : TOutputTable {
     std::string path;
-    std::vector<std::string> names;  // header line 1: "Time", then every variable
-    std::vector<std::string> units;  // header line 2
-    std::vector<double> values;      // row-major, names.size() values a row
-    std::vector<int> lines;          // the file line of each row
+    std::vector<int> lines;  // the file line of each row
 
-    std::size_t Columns() const { return names.size(); }
-    std::size_t Rows() const { return Columns() ? values.size() / Columns() : 0; }
-    double At(std::size_t row, std::size_t column) const { return values[row * Columns() + column]; }
-    double Time(std::size_t row) const { return At(row, 0); }
+    double At(std::size_t row, std::size_t column) const { return Value(row, column); }
+    double Time(std::size_t row) const { return Value(row, 0); }
 };
 
 // Reads an output file: two header lines of 21-character columns, then rows

@@ -264,39 +264,29 @@ void TFmDisplayData::LoadOutput() {
     ClearTable();
     setWindowTitle("Model Output - File: " + QString::fromStdString(g_.DisplayFile));
 
-    // The reader fills copies, so the model's own values are never touched.
-    statearray states = g_.States;
-    processarray processes = g_.Processes;
-    drivearray drivers = g_.Drivers;
-    const int nd = g_.ModelDef.numdrive;
-    const int ns = g_.ModelDef.numstate;
-    const int np = g_.ModelDef.numprocess;
-
-    std::vector<double> values;
-    std::string error;
+    // The file is read whole into the display's own table, so the model's
+    // values and the shared output-file handle are never touched.
+    TOutputTable read = OutputTableColumns(g_);
+    TOutputReadOptions options;
+    options.minTime = g_.StartTime;
+    std::string message;
+    TMsgKind kind = TMsgKind::Error;
     try {
-        OpenOutputFile(g_, g_.DisplayFile, ns, states, false, processes, np);
-        double time = 0;
-        while (ReadOutputRow(g_, time, drivers, states, ns, processes, np)) {
-            if (time < g_.StartTime) continue;
-            values.push_back(RoundG4(time));
-            for (int i = 1; i <= nd; ++i) values.push_back(RoundG4(drivers[i].value));
-            for (int i = 1; i <= ns; ++i) values.push_back(RoundG4(states[i].value));
-            for (int i = 1; i <= np; ++i) values.push_back(RoundG4(processes[i].value));
+        const TOutputReadProblem problem = ReadOutputTable(g_.DisplayFile, read, options);
+        message = problem.Message(g_.DisplayFile);
+        // The complete rows are all there: a cut-off row is only a warning.
+        if (problem.kind == TOutputReadProblem::TKind::CutOffRow) {
+            kind = TMsgKind::Warning;
+            message += "\n" + std::string(MsgCutOffRowLeftOut);
         }
     } catch (const std::exception& e) {
-        error = e.what();
+        message = e.what();
     }
-    try {
-        CloseOutputFile(g_);
-    } catch (const std::exception& e) {
-        if (error.empty()) error = e.what();
-    }
-    OutputTable->SetRows(std::move(values));
+    OutputTable->SetRows(std::move(read.values));
     ShownRunChanged();
     QApplication::restoreOverrideCursor();
-    if (!error.empty())
-        dialogs_.MessageDlg(TMsgKind::Error, QString::fromStdString(error), static_cast<int>(TMsgButton::OK));
+    if (!message.empty())
+        dialogs_.MessageDlg(kind, QString::fromStdString(message), static_cast<int>(TMsgButton::OK));
 }
 
 int TFmDisplayData::FindColumn(const QString& name) const {
@@ -337,7 +327,16 @@ void TFmDisplayData::UpdateChart() {
     const int rows = OutputTable->DataRowCount();
     const int type = ValueType();
     bool valid = true;
+    // The chart draws what the table shows: values rounded to 4 digits.
     QVector<double> xs;
+    bool xsSorted = true;
+    if (xcol >= 0 && YCount > 0) {
+        xs.reserve(rows);
+        for (int r = 0; r < rows; ++r) {
+            xs.push_back(OutputTable->DisplayValue(r, xcol));
+            if (r > 0 && !(xs[r - 1] <= xs[r])) xsSorted = false;
+        }
+    }
     QVector<double> ys;
     for (int j = 1; j <= YCount && valid; ++j) {
         const int ycol = FindColumn(YSeries[static_cast<std::size_t>(j)]);
@@ -345,14 +344,11 @@ void TFmDisplayData::UpdateChart() {
             valid = false;
             break;
         }
-        xs.clear();
         ys.clear();
-        xs.reserve(rows);
         ys.reserve(rows);
-        const double y0 = rows > 0 ? OutputTable->Value(0, ycol) : 0;
+        const double y0 = rows > 0 ? OutputTable->DisplayValue(0, ycol) : 0;
         for (int r = 0; r < rows; ++r) {
-            const double x = OutputTable->Value(r, xcol);
-            const double y = OutputTable->Value(r, ycol);
+            const double y = OutputTable->DisplayValue(r, ycol);
             double plotted = y;
             if (type == RelativeChange) {
                 plotted = y / y0;
@@ -361,14 +357,13 @@ void TFmDisplayData::UpdateChart() {
             }
             // A cell that is not a number, or a change from a first value of
             // 0, cannot be drawn; what was drawn before it stays.
-            if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(plotted)) {
+            if (!std::isfinite(xs[r]) || !std::isfinite(y) || !std::isfinite(plotted)) {
                 valid = false;
                 break;
             }
-            xs.push_back(x);
             ys.push_back(plotted);
         }
-        ChOutput->AddPoints(j, xs, ys);
+        ChOutput->AddPoints(j, ys.size() == xs.size() ? xs : xs.mid(0, ys.size()), ys, xsSorted);
         ChOutput->SetSeriesTitle(j, OutputTable->Name(ycol));
     }
     DrawOverlays();

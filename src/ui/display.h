@@ -37,6 +37,7 @@ using plotarray = std::array<QString, 11>;
 inline constexpr int MaxPlotSeries = 10;
 inline constexpr const char* MsgTooManySeries = "Cannot display series. Maximum is 10 series.";
 inline constexpr const char* MsgInvalidSeries = "Cannot update chart. Invalid series.";
+inline constexpr const char* MsgCutOffRowLeftOut = "It is left out: only the rows before it are shown.";
 inline constexpr const char* MsgPrintChart = "Print chart to the default printer?";
 inline constexpr const char* MsgNoPrinter =
     "No default printer is set up on this computer. The chart was not printed.";
@@ -132,7 +133,8 @@ public:
     void FitListColumns(QListWidget* list);
 
     // The table as comma-separated values: a row of names, a row of units,
-    // then the rows as the table shows them. False (with a message) on failure.
+    // then the rows with every digit of the file. False (with a message) on
+    // failure.
     bool ExportTable(const QString& path);
     // The chart as a PNG picture, or as PDF when the name ends in ".pdf".
     bool SaveChartImage(const QString& path);

@@ -1,7 +1,14 @@
 #include "ui/display_chart.h"
 
 #include <QPrinter>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <vector>
 
 namespace orvane {
 
@@ -33,10 +40,13 @@ constexpr double kMarkerSize = 5;
 constexpr int kXDecimals = 1;
 constexpr int kYDecimals = 3;
 
+// The side of a marker's picture.
+constexpr int kMarkerSide = static_cast<int>(kMarkerSize) + 3;
+
 // Each marker is drawn once, smoothly, into a small picture that is then
 // stamped at every point: far quicker than drawing thousands of shapes.
 QCPScatterStyle MarkerStyle(const TSeriesLook& look) {
-    const int side = static_cast<int>(kMarkerSize) + 3;
+    const int side = kMarkerSide;
     QPixmap picture(side, side);
     picture.fill(Qt::transparent);
     QCPPainter painter(&picture);
@@ -48,17 +58,162 @@ QCPScatterStyle MarkerStyle(const TSeriesLook& look) {
     return QCPScatterStyle(picture);
 }
 
+// Source over destination, both premultiplied, as the painter blends; no
+// branches, so that a row of a marker blends as one vector.
+inline QRgb SourceOver(QRgb src, QRgb dst) {
+    const uint k = 255 - (src >> 24);
+    uint rb = (dst & 0xff00ff) * k;
+    rb = ((rb + ((rb >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    uint ag = ((dst >> 8) & 0xff00ff) * k;
+    ag = (ag + ((ag >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return src + (ag | rb);
+}
+
+// Stamps a series' marker picture at every point into one image and draws
+// that once: the painter's drawing of thousands of small pictures one by one
+// is most of what redrawing a long run costs. Each picture lands where the
+// painter would put it (at the whole pixel nearest its corner, when its
+// centre lies within the clip widened by half a picture). Only for raster
+// drawing at scale 1 (the screen, PNG pictures); false otherwise, and the
+// painter draws them.
+constexpr int kMaxStamp = 16;
+
+// SourceOver on a marker's row (rows are 16-byte aligned in `src` and
+// `keep`): a byte at a time in 16-bit lanes, with vector instructions where
+// there are any.
+static_assert(kMarkerSide * 4 % 16 == 0, "marker rows are whole vectors");
+inline void BlendRow(uchar* __restrict dst, const uchar* __restrict src, const uchar* __restrict keep) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(0x80);
+    auto scale = [&](__m128i d, __m128i k) {
+        const __m128i t = _mm_mullo_epi16(d, k);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), half), 8);
+    };
+    for (int i = 0; i < kMarkerSide * 4; i += 16) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(keep + i));
+        const __m128i lo = scale(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(k, zero));
+        const __m128i hi = scale(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(k, zero));
+        const __m128i out = _mm_add_epi8(_mm_packus_epi16(lo, hi),
+                                         _mm_load_si128(reinterpret_cast<const __m128i*>(src + i)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
+    }
+#else
+    for (int i = 0; i < kMarkerSide * 4; ++i) {
+        const auto t = static_cast<std::uint16_t>(dst[i] * keep[i]);
+        dst[i] = static_cast<uchar>(src[i] + ((t + (t >> 8) + 0x80) >> 8));
+    }
+#endif
+}
+
+bool StampMarkers(QCPPainter* painter, const QVector<QPointF>& points, const QCPScatterStyle& style) {
+    const QPaintDevice* device = painter->device();
+    if (style.shape() != QCPScatterStyle::ssPixmap || painter->modes().testFlag(QCPPainter::pmVectorized) ||
+        !device || (device->devType() != QInternal::Pixmap && device->devType() != QInternal::Image) ||
+        device->devicePixelRatioF() != 1 || painter->worldTransform().type() > QTransform::TxTranslate)
+        return false;
+    const QImage stamp = style.pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int sw = std::min(stamp.width(), kMaxStamp);
+    const int sh = std::min(stamp.height(), kMaxStamp);
+    // The picture's pixels, and where each of its rows has any.
+    QRgb pixels[kMaxStamp][kMaxStamp];
+    int rowFirst[kMaxStamp];
+    int rowEnd[kMaxStamp];
+    for (int y = 0; y < sh; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
+        rowFirst[y] = sw;
+        rowEnd[y] = 0;
+        for (int x = 0; x < sw; ++x) {
+            pixels[y][x] = line[x];
+            if (qAlpha(line[x]) != 0) {
+                rowFirst[y] = std::min(rowFirst[y], x);
+                rowEnd[y] = x + 1;
+            }
+        }
+    }
+    // The same, byte by byte for whole rows: each byte, and what of the
+    // destination shows through it (255 less the pixel's alpha).
+    alignas(16) uchar rowBytes[kMarkerSide][kMarkerSide * 4] = {};
+    alignas(16) uchar rowKeep[kMarkerSide][kMarkerSide * 4] = {};
+    int rowsFrom = sh;
+    int rowsTo = 0;
+    if (sw == kMarkerSide && sh == kMarkerSide) {
+        for (int y = 0; y < sh; ++y) {
+            std::memcpy(rowBytes[y], pixels[y], sizeof rowBytes[y]);
+            for (int x = 0; x < sw; ++x) std::memset(rowKeep[y] + 4 * x, 255 - qAlpha(pixels[y][x]), 4);
+            if (rowEnd[y] > 0) {
+                rowsFrom = std::min(rowsFrom, y);
+                rowsTo = y + 1;
+            }
+        }
+    }
+    const QRect clip = painter->hasClipping() ? painter->clipBoundingRect().toAlignedRect()
+                                              : QRect(0, 0, device->width(), device->height());
+    const QRectF accept = QRectF(painter->hasClipping() ? painter->clipBoundingRect() : QRectF(clip))
+                              .adjusted(-sw * 0.5, -sh * 0.5, sw * 0.5, sh * 0.5);
+    std::vector<QPoint> corners;
+    corners.reserve(static_cast<std::size_t>(points.size()));
+    int left = INT_MAX;
+    int top = INT_MAX;
+    int right = INT_MIN;
+    int bottom = INT_MIN;
+    for (const QPointF& p : points) {
+        if (!accept.contains(p)) continue;
+        const QPoint c(qRound(p.x() - sw * 0.5), qRound(p.y() - sh * 0.5));
+        corners.push_back(c);
+        left = std::min(left, c.x());
+        top = std::min(top, c.y());
+        right = std::max(right, c.x() + sw);
+        bottom = std::max(bottom, c.y() + sh);
+    }
+    if (corners.empty()) return true;
+    const QRect box = QRect(left, top, right - left, bottom - top).intersected(clip);
+    if (box.isEmpty()) return true;
+    QImage canvas(box.size(), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    uchar* const bits = canvas.bits();
+    const qsizetype stride = canvas.bytesPerLine();
+    const int bw = box.width();
+    const int bh = box.height();
+    for (const QPoint& c : corners) {
+        const int x0 = c.x() - box.left();
+        const int y0 = c.y() - box.top();
+        if (sw == kMarkerSide && x0 >= 0 && y0 >= 0 && x0 + sw <= bw && y0 + sh <= bh) {
+            // The usual marker, wholly inside: its rows as runs of bytes.
+            uchar* row = bits + y0 * stride + x0 * 4;
+            for (int sy = rowsFrom; sy < rowsTo; ++sy) BlendRow(row + sy * stride, rowBytes[sy], rowKeep[sy]);
+            continue;
+        }
+        const int sy1 = std::min(sh, bh - y0);
+        for (int sy = std::max(0, -y0); sy < sy1; ++sy) {
+            const int sx0 = std::max(rowFirst[sy], -x0);
+            const int sx1 = std::min(rowEnd[sy], bw - x0);
+            QRgb* dst = reinterpret_cast<QRgb*>(bits + (y0 + sy) * stride) + x0;
+            for (int sx = sx0; sx < sx1; ++sx) dst[sx] = SourceOver(pixels[sy][sx], dst[sx]);
+        }
+    }
+    painter->drawImage(box.topLeft(), canvas);
+    return true;
+}
+
 // A point series whose markers may reach a few pixels past the plot area, so
 // points on its edges (the first time, a value of 0, the largest value) show
 // whole instead of cut in half or hidden behind the axis.
 class TSeriesGraph : public QCPGraph {
 public:
     TSeriesGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+    bool stamp = true;
 
 protected:
     QRect clipRect() const override {
         const int m = static_cast<int>(kMarkerSize) / 2 + 2;
         return QCPGraph::clipRect().adjusted(-m, -m, m, m);
+    }
+
+    void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& scatters,
+                         const QCPScatterStyle& style) const override {
+        if (!stamp || !StampMarkers(painter, scatters, style)) QCPGraph::drawScatterPlot(painter, scatters, style);
     }
 };
 
@@ -103,6 +258,10 @@ TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
     ApplyAxis(false);
 }
 
+void TOutputChart::SetStampMarkers(bool on) {
+    for (QCPGraph* s : series_) static_cast<TSeriesGraph*>(s)->stamp = on;
+}
+
 void TOutputChart::SetTitle(const QString& title) { title_->setText(title); }
 QString TOutputChart::Title() const { return title_->text(); }
 
@@ -116,8 +275,8 @@ void TOutputChart::SetSeriesActive(int k, bool active) {
 
 bool TOutputChart::SeriesActive(int k) const { return Series(k)->visible(); }
 
-void TOutputChart::AddPoints(int k, const QVector<double>& x, const QVector<double>& y) {
-    Series(k)->addData(x, y, false);
+void TOutputChart::AddPoints(int k, const QVector<double>& x, const QVector<double>& y, bool sorted) {
+    Series(k)->addData(x, y, sorted);
 }
 
 int TOutputChart::PointCount(int k) const { return Series(k)->data()->size(); }

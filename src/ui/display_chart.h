@@ -18,6 +18,10 @@ public:
 
     explicit TOutputChart(QWidget* parent = nullptr);
 
+    // Markers are stamped into one picture per series on screen; off, the
+    // painter draws each one (what printing does), to compare the two.
+    void SetStampMarkers(bool on);
+
     void SetTitle(const QString& title);
     QString Title() const;
 
@@ -27,8 +31,9 @@ public:
     void ClearSeries(int k);
     void SetSeriesActive(int k, bool active);
     bool SeriesActive(int k) const;
-    // Adds points; the series keeps them in ascending order of x.
-    void AddPoints(int k, const QVector<double>& x, const QVector<double>& y);
+    // Adds points; the series keeps them in ascending order of x (`sorted`:
+    // they come in that order already).
+    void AddPoints(int k, const QVector<double>& x, const QVector<double>& y, bool sorted = false);
     int PointCount(int k) const;
     void SetSeriesTitle(int k, const QString& title);
     QString SeriesTitle(int k) const;

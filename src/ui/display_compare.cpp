@@ -4,12 +4,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QSaveFile>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
-#include "io/numfmt.h"
 #include "obs/compare.h"
 #include "obs/fit.h"
 #include "ui/dialogs.h"
@@ -50,29 +48,6 @@ void CheckColumns(const TRunTable& t, const TOutputTableModel& shown) {
         return true;
     }();
     if (!same) throw ETableFileError(t.path + ": the file does not hold this model's columns.");
-}
-
-std::string CsvText(const TRunTable& t) {
-    std::string out;
-    auto row = [&](const std::vector<std::string>& cells) {
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            if (c) out += ',';
-            const bool quote = cells[c].find_first_of(",\"") != std::string::npos;
-            out += quote ? '"' + cells[c] + '"' : cells[c];
-        }
-        out += "\r\n";
-    };
-    row(t.names);
-    row(t.units);
-    for (std::size_t r = 0; r < t.Rows(); ++r) {
-        for (std::size_t c = 0; c < t.Columns(); ++c) {
-            if (c) out += ',';
-            const double v = t.At(r, c);
-            if (!std::isnan(v)) out += FormatShortest(v);  // a time outside the compared run
-        }
-        out += "\r\n";
-    }
-    return out;
 }
 
 }  // namespace
@@ -265,7 +240,7 @@ void TFmDisplayData::DrawOverlays() {
         if (!shown) continue;
         for (const TObservedVariable& ov : comparison_->observations->variables) {
             if (ov.var.column != ycol) continue;
-            const double y0 = OutputTable->Value(0, ycol);
+            const double y0 = OutputTable->DisplayValue(0, ycol);  // as the series is drawn
             const double scale = type == RelativeChange ? std::fabs(y0) : 1;
             QVector<double> xs, ys, sds;
             for (const TObservation& p : ov.points) {
@@ -306,15 +281,14 @@ bool TFmDisplayData::ExportDifferences(const QString& path) {
     if (static_cast<int>(d.Columns()) == OutputTable->Columns())
         for (int c = 0; c < OutputTable->Columns(); ++c)
             d.names[static_cast<std::size_t>(c)] = OutputTable->Name(c).toStdString();
-    const std::string text = CsvText(d);
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) &&
-                    file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
-                    file.commit();
-    if (!ok)
-        dialogs_.MessageDlg(TMsgKind::Error, "Cannot export the differences to " + path + ": " + file.errorString(),
-                            kOK);
-    return ok;
+    try {
+        // Empty cells at times outside the compared run.
+        WriteOutputTableCsv(path.toStdString(), d, TCsvValues::Shortest);
+        return true;
+    } catch (const std::exception& e) {
+        dialogs_.MessageDlg(TMsgKind::Error, "Cannot export the differences to " + path + ": " + e.what(), kOK);
+        return false;
+    }
 }
 
 }  // namespace orvane

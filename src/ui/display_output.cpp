@@ -3,9 +3,8 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 
-#include "io/numfmt.h"
+#include "io/outputtable.h"
 #include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/display_chart.h"
@@ -16,15 +15,6 @@ namespace orvane {
 namespace {
 
 constexpr int kOK = static_cast<int>(TMsgButton::OK);
-
-QByteArray CsvField(const QString& text) {
-    QByteArray s = text.toUtf8();
-    if (s.contains(',') || s.contains('"') || s.contains('\n') || s.contains('\r')) {
-        s.replace("\"", "\"\"");
-        s = '"' + s + '"';
-    }
-    return s;
-}
 
 // Asks where to save; empty when cancelled. A name without a suffix gets
 // the default one.
@@ -89,33 +79,13 @@ void TFmDisplayData::MIExportTableClick() {
 }
 
 bool TFmDisplayData::ExportTable(const QString& path) {
-    const int cols = OutputTable->Columns();
-    QByteArray text;
-    text.reserve(static_cast<qsizetype>(OutputTable->DataRowCount() + 2) * cols * 11);
-    auto headerRow = [&](auto field) {
-        for (int c = 0; c < cols; ++c) {
-            if (c > 0) text += ',';
-            text += CsvField(field(c));
-        }
-        text += "\r\n";
-    };
-    headerRow([this](int c) { return OutputTable->Name(c); });
-    headerRow([this](int c) { return OutputTable->Units(c); });
-    for (int r = 0; r < OutputTable->DataRowCount(); ++r) {
-        for (int c = 0; c < cols; ++c) {
-            if (c > 0) text += ',';
-            text += FormatG4(OutputTable->Value(r, c)).c_str();
-        }
-        text += "\r\n";
+    try {
+        WriteOutputTableCsv(path.toStdString(), OutputTable->Data());
+        return true;
+    } catch (const std::exception& e) {
+        dialogs_.MessageDlg(TMsgKind::Error, "Cannot export the table to " + path + ": " + e.what(), kOK);
+        return false;
     }
-    // Written beside the target and renamed over it only when complete, so a
-    // failed export never leaves half a file in place of a good one.
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
-    if (!ok)
-        dialogs_.MessageDlg(TMsgKind::Error, "Cannot export the table to " + path + ": " + file.errorString(),
-                            kOK);
-    return ok;
 }
 
 }  // namespace orvane

@@ -5,25 +5,12 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+#include <climits>
 
 #include "io/numfmt.h"
 #include "model/globals.h"
 
 namespace orvane {
-
-double RoundG4(double v) {
-    if (!std::isfinite(v)) return v;
-    // Printing with 4 significant digits and reading back is the exact
-    // rounding "%.4g" makes, ties and all; arithmetic rounding is not.
-    char buf[32];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 4);
-    if (ec != std::errc()) return v;
-    double r = v;
-    std::from_chars(buf, end, r);
-    return r;
-}
 
 // ---- Model ------------------------------------------------------------------
 
@@ -31,18 +18,11 @@ TOutputTableModel::TOutputTableModel(QObject* parent) : QAbstractTableModel(pare
 
 void TOutputTableModel::BuildHeader(const TGlobals& g) {
     beginResetModel();
+    data_ = OutputTableColumns(g);
     names_.clear();
     units_.clear();
-    auto add = [this](std::string_view name, std::string_view units) {
-        names_ << Text(name);
-        units_ << Text(units);
-    };
-    add("Time", g.ModelDef.timeunit);
-    for (int i = 1; i <= g.ModelDef.numdrive; ++i) add(g.Drivers[i].name, g.Drivers[i].units);
-    for (int i = 1; i <= g.ModelDef.numstate; ++i) add(g.States[i].name, g.States[i].units);
-    for (int i = 1; i <= g.ModelDef.numprocess; ++i)
-        add(g.Processes[i].name, g.Processes[i].units);
-    values_.clear();
+    for (const std::string& n : data_.names) names_ << Text(n);
+    for (const std::string& u : data_.units) units_ << Text(u);
     rows_ = 0;
     endResetModel();
 }
@@ -59,20 +39,27 @@ QString TOutputTableModel::CellText(int col, int gridRow) const {
     }
 }
 
+// Rows come and go by removal and insertion rather than a reset, so that
+// the views keep their columns and headers as they are: measuring 154
+// headers again is most of what a reset would cost.
 void TOutputTableModel::SetRows(std::vector<double>&& values) {
-    beginResetModel();
-    values_ = std::move(values);
-    rows_ = Columns() > 0 ? static_cast<int>(values_.size() / static_cast<std::size_t>(Columns())) : 0;
-    values_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(Columns()));
-    endResetModel();
+    Clear();
+    const std::size_t rows = std::min<std::size_t>(data_.Columns() ? values.size() / data_.Columns() : 0,
+                                                   static_cast<std::size_t>(INT_MAX - 1));
+    if (rows == 0) return;
+    beginInsertRows({}, 1, static_cast<int>(rows));
+    data_.values = std::move(values);
+    data_.values.resize(rows * data_.Columns());
+    rows_ = static_cast<int>(rows);
+    endInsertRows();
 }
 
 void TOutputTableModel::Clear() {
-    beginResetModel();
-    values_.clear();
-    values_.shrink_to_fit();
+    if (rows_ > 0) beginRemoveRows({}, 1, rows_);
+    std::vector<double>().swap(data_.values);
+    const bool had = rows_ > 0;
     rows_ = 0;
-    endResetModel();
+    if (had) endRemoveRows();
 }
 
 int TOutputTableModel::rowCount(const QModelIndex& parent) const {
@@ -117,7 +104,33 @@ QVariant TOutputTableModel::headerData(int section, Qt::Orientation orientation,
 
 namespace {
 
+// A column header that measures its 154 two-line headings once, not at
+// every layout of the view (the views lay themselves out dozens of times as
+// the window opens, and measuring is most of that).
+class TMeasuredOnceHeader : public QHeaderView {
+public:
+    explicit TMeasuredOnceHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    QSize sizeHint() const override {
+        if (!measured_.isValid()) measured_ = QHeaderView::sizeHint();
+        return {length(), measured_.height()};
+    }
+    void reset() override {
+        measured_ = {};
+        QHeaderView::reset();
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) measured_ = {};
+        return QHeaderView::event(e);
+    }
+
+private:
+    mutable QSize measured_;
+};
+
 void SetUpView(QTableView* v) {
+    v->setHorizontalHeader(new TMeasuredOnceHeader(v));
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setSelectionMode(QAbstractItemView::ContiguousSelection);
     v->setWordWrap(false);

@@ -1,8 +1,8 @@
 // The output display's table: every column of an output file (time, drivers,
-// states, processes) at every output time. Numbers are stored as doubles
-// already rounded to 4 significant digits, so the table and the chart show
-// the same values; text is made only for the cells on screen, which keeps a
-// large file quick to open.
+// states, processes) at every output time. It keeps the values as the file
+// holds them; the table shows them, and the chart draws them, rounded to 4
+// significant digits ("%.4g"), made only for the cells on screen and the
+// columns drawn, which keeps a large file quick to open.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -10,12 +10,12 @@
 #include <QTableView>
 #include <vector>
 
+#include "io/numfmt.h"
+#include "io/outputtable.h"
+
 namespace orvane {
 
 struct TGlobals;
-
-// The number "%.4g" shows for v, as a double (non-finite values unchanged).
-double RoundG4(double v);
 
 class TOutputTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -30,10 +30,14 @@ public:
     int DataRowCount() const { return rows_; }
     const QString& Name(int col) const { return names_[col]; }
     const QString& Units(int col) const { return units_[col]; }
+    // A value as the file holds it.
     double Value(int row, int col) const {
-        return values_[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns()) +
-                       static_cast<std::size_t>(col)];
+        return data_.Value(static_cast<std::size_t>(row), static_cast<std::size_t>(col));
     }
+    // The same value as the table shows it and the chart draws it.
+    double DisplayValue(int row, int col) const { return RoundG4(Value(row, col)); }
+    // Every value, with the columns' names and units.
+    const TOutputTable& Data() const { return data_; }
     // A cell as the grid numbers them: row 0 column numbers, row 1 names,
     // row 2 units, data from row 3 on. Empty outside the table.
     QString CellText(int col, int gridRow) const;
@@ -51,7 +55,7 @@ public:
 private:
     QStringList names_;
     QStringList units_;
-    std::vector<double> values_;
+    TOutputTable data_;
     int rows_ = 0;
 };
 

@@ -33,8 +33,10 @@ private slots:
     void VerticalAxisAlwaysIncludesZero();
     void LogarithmicVerticalAxisStaysPositive();
     void PointsOnThePlotEdgesShowWhole();
+    void StampedMarkersLookAsPainted();
     void CloseDisplayKeepsTableOtherClosesReread();
     void UnreadableFileKeepsRowsReadBeforeIt();
+    void CutOffLastRowIsReportedNotShown();
     void MissingFileShowsReadersError();
     void ModesLayOutTheWindow();
     void NewFileReloadsAndRedraws();
@@ -88,7 +90,8 @@ void TestDisplay::ValuesAreRoundedToFourDigits() {
         return c == 9 ? 1.23456789 * (r + 1) : (c == 10 ? -0.000123456 : 5);
     }));
     QCOMPARE(env.Table()->CellText(0, 3), QString("1.235e+04"));
-    QCOMPARE(env.Table()->Value(0, 0), 12350.0);
+    QCOMPARE(env.Table()->DisplayValue(0, 0), 12350.0);
+    QCOMPARE(env.Table()->Value(0, 0), 12346.0);  // kept as the file holds it
     QCOMPARE(env.Table()->CellText(9, 3), QString("1.235"));
     QCOMPARE(env.Table()->CellText(10, 3), QString("-0.0001235"));
     QCOMPARE(env.Table()->data(env.Table()->index(1, 9), Qt::DisplayRole).toString(), QString("1.235"));
@@ -260,6 +263,34 @@ void TestDisplay::PointsOnThePlotEdgesShowWhole() {
     QVERIFY(red(2, 5, 2, 2));    // right half of the last point
 }
 
+void TestDisplay::StampedMarkersLookAsPainted() {
+    TDisplayEnv env;
+    // Dense, overlapping markers of every shape, some on the plot's edges.
+    std::vector<double> times;
+    for (int r = 0; r < 3000; ++r) times.push_back(r * 0.1);
+    env.Open(env.WriteOutput("dense.out", times, [](int r, int c) { return 50 + 40 * std::sin(r * 0.002 * c) * (c % 3); }));
+    env.display->resize(900, 700);
+    for (int i = 0; i < 10; ++i) env.display->LbxSeries->item(3 + 15 * i)->setSelected(true);
+    env.display->UpdateChart();
+    TOutputChart* chart = env.Chart();
+    const QImage stamped = chart->toPixmap(chart->width(), chart->height()).toImage();
+    chart->SetStampMarkers(false);
+    const QImage painted = chart->toPixmap(chart->width(), chart->height()).toImage();
+    QCOMPARE(stamped.size(), painted.size());
+    int differ = 0;
+    int worst = 0;
+    for (int y = 0; y < stamped.height(); ++y)
+        for (int x = 0; x < stamped.width(); ++x) {
+            const QColor a = stamped.pixelColor(x, y);
+            const QColor b = painted.pixelColor(x, y);
+            const int d = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                    std::abs(a.blue() - b.blue())});
+            differ += d > 0;
+            worst = std::max(worst, d);
+        }
+    QVERIFY2(worst <= 2, qPrintable(QString("%1 pixels differ, by up to %2").arg(differ).arg(worst)));
+}
+
 void TestDisplay::CloseDisplayKeepsTableOtherClosesReread() {
     TDisplayEnv env;
     const QString path = env.WriteOutput("keep.out", {0, 1}, Plain);
@@ -308,19 +339,52 @@ void TestDisplay::UnreadableFileKeepsRowsReadBeforeIt() {
     env.Open(path);
     QCOMPARE(env.dialogs.messages.size(), 1);
     QCOMPARE(env.dialogs.messages[0].kind, TMsgKind::Error);
-    QCOMPARE(env.dialogs.messages[0].text, QString(MsgInvalidNumericInput));
+    // The reader's message, then where it happened.
+    QCOMPARE(env.dialogs.messages[0].text,
+             QString(MsgInvalidNumericInput) + "\nFile \"" + path + "\", line 5, field 2: \"1.03000000000xE+02\"");
     QCOMPARE(env.Table()->DataRowCount(), 2);
     QVERIFY(env.display->isVisible());
     QVERIFY(env.Chart()->isVisibleTo(env.display.get()));
     QVERIFY(!env.g.OutputReader.IsOpen());
 }
 
+void TestDisplay::CutOffLastRowIsReportedNotShown() {
+    TDisplayEnv env;
+    const QString path = env.WriteOutput("cut.out", {0, 1, 2}, Plain);
+    // The disk filled while the last row was written: 39 fields and part of
+    // the 40th, no line end.
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    const QByteArray text = f.readAll();
+    QVERIFY(f.resize(text.lastIndexOf("\r\n", text.size() - 3) + 2 + 39 * 21 + 18));
+    f.close();
+
+    env.Open(path, true);
+    QCOMPARE(env.Table()->DataRowCount(), 2);
+    QCOMPARE(env.Table()->CellText(0, 4), QString("1"));
+    QCOMPARE(env.dialogs.messages.size(), 1);
+    QCOMPARE(env.dialogs.messages[0].kind, TMsgKind::Warning);
+    QCOMPARE(env.dialogs.messages[0].text,
+             "The last row is cut off: it has 40 of 154 values and no line end.\nFile \"" + path + "\", line 5\n" +
+                 MsgCutOffRowLeftOut);
+    // Charts draw the whole rows only.
+    env.Select({"CO2"});
+    env.display->UpdateChart();
+    QCOMPARE(env.Points(1).size(), 2);
+}
+
 void TestDisplay::MissingFileShowsReadersError() {
     TDisplayEnv env;
+    // A device that never ends is refused, not read for ever.
+    env.Open("/dev/zero", true);
+    QCOMPARE(env.dialogs.MessageTexts(), QStringList{"Cannot read file \"/dev/zero\": it is not a regular file"});
+    env.display->close();
+    env.dialogs.Clear();
     env.Open(env.Path("nothing-here.out"), true);
     QCOMPARE(env.dialogs.messages.size(), 1);
     QCOMPARE(env.dialogs.messages[0].kind, TMsgKind::Error);
-    QVERIFY(!env.dialogs.messages[0].text.isEmpty());
+    QCOMPARE(env.dialogs.messages[0].text,
+             "Cannot open file \"" + env.Path("nothing-here.out") + "\": No such file or directory");
     QCOMPARE(env.Table()->DataRowCount(), 0);
     QVERIFY(env.display->SgModelOutput->isVisibleTo(env.display.get()));
     // Nothing to draw is not an error.

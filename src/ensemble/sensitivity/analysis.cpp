@@ -1,5 +1,6 @@
 #include "ensemble/sensitivity/analysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -41,7 +42,6 @@ TSensAnalysis Analyse(const TSensDesign& design, const TAnalysisData& data,
     a.method = design.method;
     a.factors = data.factors;
     a.times = data.times;
-    std::size_t analysed = 0;
     std::vector<TLocalResult> locals;
     for (std::size_t v = 0; v < data.outputs.size(); ++v) {
         TOutputAnalysis& o = a.outputs.emplace_back();
@@ -67,18 +67,23 @@ TSensAnalysis Analyse(const TSensDesign& design, const TAnalysisData& data,
                 o.groupsDropped = o.sobol.groupsDropped;
                 break;
             }
-            ++analysed;
         } catch (const ESensitivityError& e) {
             o.error = e.Message();
         }
     }
-    if (analysed == 0) {
-        std::string message = a.outputs.empty() ? "No outputs to analyse" : a.outputs.front().error;
-        for (std::size_t v = 1; v < a.outputs.size(); ++v) message += "\n" + a.outputs[v].error;
-        throw ESensitivityError(message);
-    }
     if (locals.size() > 1) AddCollinearity(a, "all", locals);
     return a;
+}
+
+bool TSensAnalysis::AnyAnalysed() const {
+    return std::any_of(outputs.begin(), outputs.end(), [](const auto& o) { return o.error.empty(); });
+}
+
+std::string TSensAnalysis::Errors() const {
+    std::string s;
+    for (const auto& o : outputs)
+        if (!o.error.empty()) s += (s.empty() ? "" : "\n") + o.error;
+    return s;
 }
 
 std::vector<TIndexRow> IndexRows(const TSensAnalysis& a) {

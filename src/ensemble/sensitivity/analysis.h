@@ -51,10 +51,15 @@ struct TSensAnalysis {
         std::vector<TCollinearity> sets;
     };
     std::vector<TSets> collinearity;
+
+    // Whether some output has indices.
+    bool AnyAnalysed() const;
+    // Why outputs have no indices, one line each.
+    std::string Errors() const;
 };
 
-// Raises ESensitivityError only when no output could be analysed; an
-// output with too few usable groups keeps its message in `error`.
+// An output with too few usable groups keeps the reason in `error`; the
+// other outputs are analysed all the same.
 TSensAnalysis Analyse(const TSensDesign& design, const TAnalysisData& data,
                       const TBootstrapOptions& options);
 

@@ -16,10 +16,10 @@ namespace orvane::sens {
 std::vector<std::uint16_t> ResampleCounts(std::uint64_t seed, std::size_t resamples, std::size_t n) {
     std::vector<std::uint16_t> counts(resamples * n, 0);
     for (std::size_t r = 0; r < resamples; ++r) {
-        std::mt19937_64 gen(StreamSeed(seed, r));
+        std::mt19937_64 gen(ResampleSeed(seed, r));
         std::uint16_t* row = counts.data() + r * n;
         for (std::size_t i = 0; i < n; ++i) {
-            std::uint16_t& c = row[UniformBelow(gen, n)];
+            std::uint16_t& c = row[Below(gen, n)];
             // A count above 65535 has a probability far below anything
             // observable; saturate rather than wrap.
             if (c != std::numeric_limits<std::uint16_t>::max()) ++c;

@@ -44,6 +44,14 @@ bool HasFiniteBounds(const TSensFactor& f) {
 
 }  // namespace
 
+std::string SaltelliRoundingNote(std::size_t baseSamples, std::size_t factors) {
+    const std::size_t base = std::bit_ceil(baseSamples);
+    if (base == baseSamples) return {};
+    return "Sobol' design: members = " + std::to_string(baseSamples) + " is not a power of two; rounded up to " +
+           std::to_string(base) + " base points (" + std::to_string(base * (factors + 2)) +
+           " model runs with " + std::to_string(factors) + " factors)";
+}
+
 TSensDesign MakeSaltelliDesign(std::span<const TSensFactor> factors, std::size_t baseSamples,
                                const TPointGenerator& points) {
     CheckFactors(factors, "Sobol'");
@@ -59,11 +67,7 @@ TSensDesign MakeSaltelliDesign(std::span<const TSensFactor> factors, std::size_t
     d.groups = std::bit_ceil(baseSamples);
     d.groupSize = k + 2;
     d.members = d.groups * d.groupSize;
-    if (d.groups != baseSamples)
-        d.notes.push_back("Sobol' design: members = " + std::to_string(baseSamples) +
-                          " is not a power of two; rounded up to " + std::to_string(d.groups) +
-                          " base points (" + std::to_string(d.members) + " model runs with " +
-                          std::to_string(k) + " factors)");
+    if (const std::string note = SaltelliRoundingNote(baseSamples, k); !note.empty()) d.notes.push_back(note);
     d.values.resize(d.members * k);
     std::vector<double> point(2 * k), a(k), b(k);
     for (std::size_t j = 0; j < d.groups; ++j) {
@@ -115,11 +119,11 @@ TSensDesign MakeMorrisDesign(std::span<const TSensFactor> factors, std::size_t t
         unitJump[i] = static_cast<double>(jump) / (bounded ? p - 1 : p);
     }
 
-    std::mt19937_64 gen(seed);
+    std::mt19937_64 gen(MorrisSeed(seed));
     std::vector<std::size_t> level(k);
     std::vector<std::uint32_t> order(k);
     for (std::size_t g = 0; g < d.groups; ++g) {
-        for (std::size_t i = 0; i < k; ++i) level[i] = static_cast<std::size_t>(UniformBelow(gen, levels));
+        for (std::size_t i = 0; i < k; ++i) level[i] = static_cast<std::size_t>(Below(gen, levels));
         std::iota(order.begin(), order.end(), 0u);
         Shuffle(gen, order.data(), k);
         const std::size_t first = g * d.groupSize;

@@ -25,6 +25,10 @@ struct TSensFactor {
 TSensDesign MakeSaltelliDesign(std::span<const TSensFactor> factors, std::size_t baseSamples,
                                const TPointGenerator& points);
 
+// The note of a Saltelli design whose base sample is rounded up; empty
+// when `baseSamples` (at least 1) is a power of two.
+std::string SaltelliRoundingNote(std::size_t baseSamples, std::size_t factors);
+
 // Morris design: r trajectories of k+1 members on a grid of p levels; each
 // trajectory starts at random levels and moves every factor once, in random
 // order, by floor(p/2) levels (up where it can, otherwise down). Levels are

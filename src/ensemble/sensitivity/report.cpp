@@ -1,5 +1,6 @@
 #include "ensemble/sensitivity/report.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "io/numfmt.h"
@@ -117,8 +118,8 @@ void OutputTable(std::string& s, const TSensAnalysis& a, const TOutputAnalysis& 
 
 void CollinearityText(std::string& s, const TSensAnalysis& a, const TSensAnalysis::TSets& c) {
     if (c.sets.empty()) return;
-    s += "  collinearity of the most influential factors" +
-         std::string(c.output == "all" ? " (all outputs together)" : "") + ", above " +
+    s += "Collinearity of the most influential factors" +
+         std::string(c.output == "all" ? " (all outputs together)" : " (" + c.output + ")") + ", above " +
          FormatGeneral(CollinearityLimit) + " not identifiable together:\n";
     TTable table;
     for (const TCollinearity& set : c.sets) {
@@ -147,14 +148,15 @@ std::string RankedReport(const TSensAnalysis& a, const TSensDesign& design,
             s += ", " + std::to_string(o.groupsDropped) + " dropped for failed members";
         s += "\n";
         OutputTable(s, a, o);
-        for (const auto& c : a.collinearity)
-            if (c.output == o.output) CollinearityText(s, a, c);
     }
-    for (const auto& c : a.collinearity)
-        if (c.output == "all") {
-            s += "\n";
-            CollinearityText(s, a, c);
-        }
+    // Identifiability is a question of all outputs together; each output's
+    // own sets are in the result files.
+    const auto joint = std::find_if(a.collinearity.begin(), a.collinearity.end(),
+                                    [](const auto& c) { return c.output == "all"; });
+    if (joint != a.collinearity.end() || a.collinearity.size() == 1) {
+        s += "\n";
+        CollinearityText(s, a, joint != a.collinearity.end() ? *joint : a.collinearity.front());
+    }
     return s;
 }
 
