@@ -131,6 +131,29 @@ public:
     }
     int Id() const { return id_; }
 
+    // The outputs: the variables over member and time, in the file's order.
+    std::vector<int> Outputs() const {
+        int member = 0, time = 0, vars = 0;
+        Check(nc_inq_dimid(id_, "member", &member));
+        Check(nc_inq_dimid(id_, "time", &time));
+        Check(nc_inq_nvars(id_, &vars));
+        std::vector<int> out;
+        for (int v = 0; v < vars; ++v) {
+            int dims = 0;
+            Check(nc_inq_varndims(id_, v, &dims));
+            if (dims != 2) continue;
+            int ids[2] = {};
+            Check(nc_inq_vardimid(id_, v, ids));
+            if (ids[0] == member && ids[1] == time) out.push_back(v);
+        }
+        return out;
+    }
+    std::string Name(int var) const {
+        char name[NC_MAX_NAME + 1] = {};
+        Check(nc_inq_varname(id_, var, name));
+        return name;
+    }
+
 private:
     std::string path_;
     int id_ = -1;
@@ -241,17 +264,7 @@ TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path) {
     info.members = nc.Dimension("member");
     info.times.resize(nc.Dimension("time"));
     if (!info.times.empty()) nc.Check(nc_get_var_double(nc.Id(), nc.Variable("time"), info.times.data()));
-    int vars = 0;
-    nc.Check(nc_inq_nvars(nc.Id(), &vars));
-    // The outputs are the variables over member and time.
-    for (int v = 0; v < vars; ++v) {
-        int dims = 0;
-        nc.Check(nc_inq_varndims(nc.Id(), v, &dims));
-        if (dims != 2) continue;
-        char name[NC_MAX_NAME + 1] = {};
-        nc.Check(nc_inq_varname(nc.Id(), v, name));
-        info.variables.push_back({name, nc.Attribute(v, "units"), nc.Attribute(v, "long_name")});
-    }
+    for (int v : nc.Outputs()) info.variables.push_back({nc.Name(v), nc.Attribute(v, "units"), nc.Attribute(v, "long_name")});
     return info;
 }
 
@@ -265,28 +278,14 @@ public:
             throw EInOutError("File \"" + path + "\" holds the members of several sites: compare observations "
                               "with the results of one site");
         }
-        nc_.Check(nc_inq_dimid(nc_.Id(), "member", &memberDim_));
-        nc_.Check(nc_inq_dimid(nc_.Id(), "time", &timeDim_));
         const std::size_t members = nc_.Dimension("member");
         times_.resize(nc_.Dimension("time"));
         if (!times_.empty()) nc_.Check(nc_get_var_double(nc_.Id(), nc_.Variable("time"), times_.data()));
         std::vector<signed char> status(members);
         if (members > 0) nc_.Check(nc_get_var_schar(nc_.Id(), nc_.Variable("status"), status.data()));
         for (signed char s : status) ok_.push_back(s == 1);
-        int vars = 0;
-        nc_.Check(nc_inq_nvars(nc_.Id(), &vars));
-        for (int v = 0; v < vars; ++v) {
-            int dims = 0;
-            nc_.Check(nc_inq_varndims(nc_.Id(), v, &dims));
-            if (dims != 2) continue;
-            int ids[2] = {};
-            nc_.Check(nc_inq_vardimid(nc_.Id(), v, ids));
-            if (ids[0] != memberDim_ || ids[1] != timeDim_) continue;
-            char name[NC_MAX_NAME + 1] = {};
-            nc_.Check(nc_inq_varname(nc_.Id(), v, name));
-            outputs_.push_back({name, nc_.Attribute(v, "long_name")});
-            vars_.push_back(v);
-        }
+        vars_ = nc_.Outputs();
+        for (int v : vars_) outputs_.push_back({nc_.Name(v), nc_.Attribute(v, "long_name")});
     }
 
     const std::vector<double>& Times() const override { return times_; }
@@ -329,7 +328,6 @@ public:
 private:
     std::string path_;
     TNcFile nc_;
-    int memberDim_ = 0, timeDim_ = 0;
     std::vector<double> times_;
     std::vector<bool> ok_;
     std::vector<TEnsembleOutput> outputs_;

@@ -142,11 +142,10 @@ TEnsembleFit FitEnsemble(const TObservations& observations, const IEnsembleTraje
 }
 
 std::string EnsembleFitCsv(const TEnsembleFit& fit) {
-    auto cell = [](double v) { return std::isnan(v) ? std::string() : FormatShortest(v); };
     std::string out = "variable,n,members,inside90,crps\r\n";
     for (const TVariableEnsembleFit& v : fit.variables) {
         out += v.symbol + ',' + std::to_string(v.stats.n) + ',' + std::to_string(v.members) + ',' +
-               cell(v.stats.insideShare) + ',' + cell(v.stats.crps) + "\r\n";
+               FitCsvNumber(v.stats.insideShare) + ',' + FitCsvNumber(v.stats.crps) + "\r\n";
     }
     return out;
 }
@@ -159,7 +158,6 @@ void WriteEnsembleFitCsv(const std::string& path, const TEnsembleFit& fit) {
 }
 
 std::string EnsembleFitReport(const TEnsembleFit& fit) {
-    auto cell = [](double v) { return std::isnan(v) ? std::string("-") : FormatGeneral(v, 6); };
     std::string out = std::to_string(fit.members) + " members";
     if (fit.failed) out += ", " + std::to_string(fit.failed) + " failed and left out";
     out += ": the share of observations inside their 5-95 % band, and the mean CRPS\n";
@@ -170,8 +168,8 @@ std::string EnsembleFitReport(const TEnsembleFit& fit) {
     out += '\n';
     for (const TVariableEnsembleFit& v : fit.variables) {
         out += PadRight(v.symbol, w0) + PadLeft(std::to_string(v.stats.n), 13) +
-               PadLeft(std::to_string(v.members), 13) + PadLeft(cell(v.stats.insideShare), 13) +
-               PadLeft(cell(v.stats.crps), 13) + '\n';
+               PadLeft(std::to_string(v.members), 13) + PadLeft(FitReportNumber(v.stats.insideShare), 13) +
+               PadLeft(FitReportNumber(v.stats.crps), 13) + '\n';
     }
     for (const TVariableEnsembleFit& v : fit.variables) {
         out += OutsideNote(v.symbol, v.outside, "the ensemble", fit.firstTime, fit.lastTime);
