@@ -1,7 +1,8 @@
 // orvane-ensemble: an experiment file's ensemble of the model on every core.
 //
 //   orvane-ensemble EXPERIMENT.toml [--out DIR] [--threads N] [--resume]
-//                   [--members N] [--seed S]
+//                   [--members N] [--seed S] [--observations FILE]
+//   orvane-ensemble fit OUTDIR OBSFILE
 //
 // Exit status: 0 when the ensemble completed (failed members included),
 // 1 when it could not run or was interrupted (what finished is kept and
@@ -13,12 +14,15 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
+#include "ensemble/results_read.h"
 #include "ensemble/sensitivity_design.h"
+#include "model/catalogue.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
 #include "solver/step_integrator.h"
@@ -31,6 +35,8 @@ using namespace orvane::ensemble;
 constexpr const char* Usage =
     "usage: orvane-ensemble EXPERIMENT.toml [--out DIR] [--threads N] [--resume] [--members N] "
     "[--seed S]\n"
+    "                       [--observations FILE]\n"
+    "       orvane-ensemble fit OUTDIR OBSFILE\n"
     "\n"
     "Runs the ensemble that EXPERIMENT.toml describes and writes members.csv,\n"
     "summary.csv and trajectories.nc into the results folder.\n"
@@ -41,6 +47,11 @@ constexpr const char* Usage =
     "  --resume      continue the ensemble in DIR after an interruption\n"
     "  --members N   number of members, instead of the file's\n"
     "  --seed S      seed of the design, instead of the file's\n"
+    "  --observations FILE  once the ensemble is complete, print how well it\n"
+    "                fits the observations of FILE (CSV) and write the table\n"
+    "                as ensemble-fit.csv in the results folder\n"
+    "\n"
+    "fit does the same for the results an ensemble wrote earlier into OUTDIR.\n"
     "\n"
     "Exit status: 0 ensemble complete (failed members are counted, not errors),\n"
     "1 could not run or interrupted (finished members are kept), 2 usage error.\n";
@@ -70,6 +81,7 @@ struct TOptions {
     int threads = 0;
     bool resume = false;
     TExperimentOverrides overrides;
+    std::string observations;
 };
 
 long long WholeArgument(const std::string& option, const std::string& text, long long min) {
@@ -95,7 +107,7 @@ TOptions ParseArguments(int argc, char** argv) {
             const auto eq = arg.find('=');
             if (eq != std::string::npos) name = arg.substr(0, eq);
             if (name != "--resume" && name != "--out" && name != "--threads" && name != "--members" &&
-                name != "--seed") {
+                name != "--seed" && name != "--observations") {
                 throw TUsageError("unknown option " + name);
             }
             if (eq != std::string::npos) {
@@ -108,9 +120,11 @@ TOptions ParseArguments(int argc, char** argv) {
             if (name == "--resume") o.resume = true;
             else if (name == "--out") o.out = value;
             else if (name == "--threads") o.threads = static_cast<int>(WholeArgument(name, value, 1));
+            else if (name == "--observations") o.observations = value;
             else if (name == "--members") o.overrides.members = WholeArgument(name, value, 1);
             else o.overrides.seed = WholeArgument(name, value, 0);
             if (name == "--out" && value.empty()) throw TUsageError("--out needs a folder");
+            if (name == "--observations" && value.empty()) throw TUsageError("--observations needs a file");
         } else {
             if (!o.experiment.empty()) throw TUsageError("one experiment file only");
             o.experiment = arg;
@@ -171,6 +185,46 @@ private:
     bool shown_ = false;
 };
 
+// An observation file read against the model's variables; false when it
+// cannot be, with the reason printed.
+bool ReadObservationsOrSay(const std::string& path, std::optional<TObservations>& observations) {
+    try {
+        TGlobals g;
+        InitialiseGlobals(g);
+        observations = ReadObservationFile(path, TVariableCatalogue(g));
+        return true;
+    } catch (const std::exception& err) {
+        std::fprintf(stderr, "%s\n", err.what());
+        return false;
+    }
+}
+
+// The observations' fit to the ensemble in `dir`, printed and written there.
+int ReportEnsembleFit(const TObservations& observations, const std::string& dir) {
+    try {
+        const TEnsembleFit fit = FitResultsFolder(observations, dir);
+        const std::string csv = (std::filesystem::path(dir) / EnsembleFitFileName).string();
+        WriteEnsembleFitCsv(csv, fit);
+        std::printf("\nFit to %s\n%sWritten to %s\n", observations.path.c_str(), EnsembleFitReport(fit).c_str(),
+                    csv.c_str());
+        return 0;
+    } catch (const std::exception& err) {
+        std::fprintf(stderr, "%s\n", err.what());
+        return 1;
+    }
+}
+
+// orvane-ensemble fit OUTDIR OBSFILE
+int Fit(int argc, char** argv) {
+    if (argc != 4 || argv[2][0] == '-' || argv[3][0] == '-') {
+        std::fprintf(stderr, "orvane-ensemble: fit needs the results folder and the observation file\n\n%s", Usage);
+        return 2;
+    }
+    std::optional<TObservations> observations;
+    if (!ReadObservationsOrSay(argv[3], observations)) return 1;
+    return ReportEnsembleFit(*observations, argv[2]);
+}
+
 int Run(const TOptions& o) {
     TExperiment e;
     try {
@@ -179,6 +233,9 @@ int Run(const TOptions& o) {
         std::fprintf(stderr, "%s\n", err.what());
         return 1;
     }
+    // Read before the ensemble, so that a mistake in the file does not wait for it.
+    std::optional<TObservations> observations;
+    if (!o.observations.empty() && !ReadObservationsOrSay(o.observations, observations)) return 1;
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 
@@ -237,12 +294,13 @@ int Run(const TOptions& o) {
                 out.counts.members, out.counts.ok, out.counts.Failed(), failures.c_str(), o.out.c_str(),
                 SensitivityFiles(e.design.method));
     if (!out.report.empty()) std::printf("\n%s", out.report.c_str());
-    return 0;
+    return observations ? ReportEnsembleFit(*observations, o.out) : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "fit") return Fit(argc, argv);
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         if (a == "--help" || a == "-h") {
