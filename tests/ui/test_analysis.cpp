@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -310,6 +311,68 @@ private slots:
         TFmAnalysis later(g, dialogs);
         QVERIFY(later.OpenResults(folder));
         QCOMPARE(later.ResultsPage->Results()->members.rows.size(), std::size_t{600});
+    }
+
+    void smallSobolRunShowsTheRunnersIndices() {
+        QVERIFY(w->OpenExperiment(kExamples + "temperate-co2-sobol.toml"));
+        QCOMPARE(S().LblMembers->text(), QString("&Base sample N:"));
+        Type(S().EdStop, "10");
+        Type(S().EdMembers, "16");
+        Type(static_cast<QLineEdit*>(S().MethodField("bootstrap")), "200");
+        QVERIFY2(S().Valid(), qPrintable(S().Problem()));
+        const QString path = Path("sobol-small.toml");
+        Type(w->EdResultsFolder, Path("window"));
+        dialogs.fileAnswers << path;
+        QVERIFY(w->MISaveAs->isEnabled());
+        w->MISaveAs->trigger();
+        w->BtnRun->click();
+        WaitForRun();
+        QVERIFY2(w->LblStatus->text().startsWith("Done: 192 members"), qPrintable(w->LblStatus->text()));
+
+        // The runner, on the file the window saved.
+        QProcess runner;
+        runner.start(ORVANE_BIN_DIR "/orvane-ensemble", {path, "--out", Path("runner")});
+        QVERIFY(runner.waitForFinished(120000));
+        QCOMPARE(runner.exitCode(), 0);
+        const auto indices = ensemble::ReadIndicesFile(Path("runner/indices.csv").toStdString());
+
+        TAnalysisResultsPage& page = *w->ResultsPage;
+        QCOMPARE(page.CurrentChart(), TChartKind::SobolBars);  // an analysis opens on its indices
+        QVERIFY(page.SelectOutput("Cw"));
+        QVERIFY(page.SelectTime(10));
+        const TChartData bars = page.Chart->Data();
+        QCOMPARE(bars.table.header, (QStringList{"factor", "S1", "S1_lower", "S1_upper", "ST", "ST_lower", "ST_upper"}));
+        QCOMPARE(bars.table.rows.size(), 10);
+        int compared = 0;
+        for (const QStringList& row : bars.table.rows) {
+            for (const auto& i : indices) {
+                if (i.output != "Cw" || i.time != 10 || QString::fromStdString(i.factor) != row[0]) continue;
+                const int at = i.index == "S1" ? 1 : 4;
+                QCOMPARE(row[at], QString::fromStdString(FormatShortest(i.value)));
+                QCOMPARE(row[at + 1], QString::fromStdString(FormatShortest(i.lower)));
+                QCOMPARE(row[at + 2], QString::fromStdString(FormatShortest(i.upper)));
+                ++compared;
+            }
+        }
+        QCOMPARE(compared, 20);
+        // Ranked by total index, the largest first.
+        QVERIFY(bars.table.rows[0][4].toDouble() >= bars.table.rows[1][4].toDouble());
+        QCOMPARE(bars.categories.last(), bars.table.rows[0][0]);
+
+        // The total indices over time of the top factors, on a plain axis.
+        QVERIFY(page.SelectChart(TChartKind::SobolOverTime));
+        const TChartData& lines = page.Chart->Data();
+        QCOMPARE(static_cast<int>(lines.lines.size()), 5);
+        QCOMPARE(lines.table.rows.size(), 11);
+        QCOMPARE(lines.lines[0].name, bars.table.rows[0][0]);
+        QVERIFY(!qSharedPointerDynamicCast<QCPAxisTickerText>(page.Chart->yAxis->ticker()));
+
+        // The runner's folder shows the same.
+        TFmAnalysis other(g, dialogs);
+        QVERIFY(other.OpenResults(Path("runner")));
+        other.ResultsPage->SelectOutput("Cw");
+        other.ResultsPage->SelectTime(10);
+        QCOMPARE(other.ResultsPage->Chart->Data().table.rows, bars.table.rows);
     }
 };
 

@@ -84,13 +84,13 @@ void TFmAnalysis::BuildControls() {
     v->addWidget(Pages, 1);
 
     auto* bar = new QHBoxLayout;
-    auto* folderLabel = new QLabel("Results &folder:", central);
+    auto* folderLabel = new QLabel("Results fo&lder:", central);
     EdResultsFolder = new QLineEdit(central);
     EdResultsFolder->setObjectName("EdResultsFolder");
     folderLabel->setBuddy(EdResultsFolder);
     BtnResultsFolder = new QPushButton("Choose...", central);
     BtnResultsFolder->setObjectName("BtnResultsFolder");
-    BtnRun = new QPushButton("&Run", central);
+    BtnRun = new QPushButton("Ru&n", central);
     BtnRun->setObjectName("BtnRun");
     BtnCancel = new QPushButton("&Cancel", central);
     BtnCancel->setObjectName("BtnCancel");

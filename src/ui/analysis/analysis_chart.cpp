@@ -102,6 +102,7 @@ void TAnalysisChart::Show(const TChartData& data) {
         upper->setBrush(b.fill);
         upper->setChannelFillGraph(lower);
         upper->setName(b.name);
+        if (b.name.isEmpty()) upper->removeFromLegend();
     }
     QCPBarsGroup* group = data.bars.size() > 1 ? new QCPBarsGroup(this) : nullptr;
     if (group) group->setSpacing(0);
@@ -130,6 +131,8 @@ void TAnalysisChart::Show(const TChartData& data) {
     }
 
     // Categories along the bars' key axis; the other axes by their data.
+    xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
+    yAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
     if (!data.categories.isEmpty()) {
         auto ticker = QSharedPointer<QCPAxisTickerText>::create();
         for (int i = 0; i < data.categories.size(); ++i) ticker->addTick(i + 1, data.categories[i]);
@@ -138,7 +141,6 @@ void TAnalysisChart::Show(const TChartData& data) {
         xAxis->grid()->setVisible(data.horizontal);
         yAxis->grid()->setVisible(!data.horizontal);
     } else {
-        keyAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
         xAxis->grid()->setVisible(true);
         yAxis->grid()->setVisible(true);
     }

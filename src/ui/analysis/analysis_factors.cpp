@@ -61,7 +61,9 @@ int TFactorTableModel::SettingColumn(const QString& key) {
 }
 
 const QStringList& TFactorTableModel::Distributions() {
-    static const QStringList names = {"uniform", "normal", "lognormal", "triangular", "truncnormal", "relative"};
+    // "none": a design that takes the values from elsewhere (a file, or the
+    // base values a local analysis moves).
+    static const QStringList names = {"uniform", "normal", "lognormal", "triangular", "truncnormal", "relative", "none"};
     return names;
 }
 
@@ -248,7 +250,7 @@ std::vector<ensemble::TFactor> TFactorTableModel::Factors() {
         f.kind = r.kind;
         f.symbol = r.symbol.toStdString();
         f.apply = r.apply == "offset" ? ensemble::TDriverApply::Offset : ensemble::TDriverApply::Scale;
-        f.hasDistribution = true;
+        f.hasDistribution = r.distribution != "none";
         const QStringList keys = DistributionKeys(r.distribution);
         double v[4] = {0, 0, 0, 0};
         for (int k = 0; k < keys.size(); ++k) {

@@ -51,7 +51,7 @@ TAnalysisResultsPage::TAnalysisResultsPage(IDialogService& dialogs, QWidget* par
     SpTop->setObjectName("SpTop");
     SpTop->setRange(1, 20);
     SpTop->setValue(5);
-    auto* chartLabel = new QLabel("C&hart:", this);
+    auto* chartLabel = new QLabel("Char&t:", this);
     chartLabel->setBuddy(CbChart);
     auto* outputLabel = new QLabel("O&utput:", this);
     outputLabel->setBuddy(CbOutput);
@@ -59,11 +59,11 @@ TAnalysisResultsPage::TAnalysisResultsPage(IDialogService& dialogs, QWidget* par
     LblTime->setBuddy(CbTime);
     LblTop = new QLabel("To&p factors:", this);
     LblTop->setBuddy(SpTop);
-    BtnSaveImage = new QPushButton("Save &Image...", this);
+    BtnSaveImage = new QPushButton("Save Ima&ge...", this);
     BtnSaveImage->setObjectName("BtnSaveImage");
     BtnExportData = new QPushButton("Export &Data...", this);
     BtnExportData->setObjectName("BtnExportData");
-    BtnPrint = new QPushButton("P&rint...", this);
+    BtnPrint = new QPushButton("Print...", this);
     BtnPrint->setObjectName("BtnPrint");
     bar->addWidget(chartLabel);
     bar->addWidget(CbChart);

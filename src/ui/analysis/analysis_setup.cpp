@@ -202,7 +202,7 @@ QWidget* TAnalysisSetup::BuildFactorsRow() {
     QGroupBox* vars = Group("Variables", row);
     auto* v = new QVBoxLayout(vars);
     Picker = new TVariablePicker(g_, vars);
-    BtnAddFactor = new QPushButton("Add as &Factor", vars);
+    BtnAddFactor = new QPushButton("Add as F&actor", vars);
     BtnAddFactor->setObjectName("BtnAddFactor");
     BtnAddOutput = new QPushButton("Add as &Output", vars);
     BtnAddOutput->setObjectName("BtnAddOutput");
@@ -233,7 +233,7 @@ QWidget* TAnalysisSetup::BuildFactorsRow() {
         if (widths[c] > 0) GrdFactors->setColumnWidth(c, widths[c]);
     for (int c = TFactorTableModel::ColFirstSetting; c < Factors->columnCount(); ++c)
         GrdFactors->setColumnWidth(c, c == Factors->ApplyColumn() ? 50 : 52);
-    BtnRemoveFactor = new QPushButton("&Remove Factor", factors);
+    BtnRemoveFactor = new QPushButton("Remove Factor", factors);
     BtnRemoveFactor->setObjectName("BtnRemoveFactor");
     f->addWidget(GrdFactors, 1);
     f->addWidget(BtnRemoveFactor, 0, Qt::AlignLeft);
@@ -284,11 +284,11 @@ QWidget* TAnalysisSetup::BuildDesignRow() {
     LbxOutputs->setObjectName("LbxOutputs");
     LbxOutputs->setAccessibleName("Output variables");
     LbxOutputs->setMaximumHeight(110);
-    BtnRemoveOutput = new QPushButton("Remove O&utput", outputs);
+    BtnRemoveOutput = new QPushButton("Remove Output", outputs);
     BtnRemoveOutput->setObjectName("BtnRemoveOutput");
-    RbAllTimes = new QRadioButton("&All output times", outputs);
+    RbAllTimes = new QRadioButton("All output t&imes", outputs);
     RbAllTimes->setObjectName("RbAllTimes");
-    RbTheseTimes = new QRadioButton("T&hese times:", outputs);
+    RbTheseTimes = new QRadioButton("&Given times:", outputs);
     RbTheseTimes->setObjectName("RbTheseTimes");
     RbAllTimes->setChecked(true);
     EdTimes = new QLineEdit(outputs);
@@ -443,7 +443,7 @@ void TAnalysisSetup::SetExperiment(const ensemble::TExperiment& e) {
         r.kind = f.kind;
         r.symbol = QString::fromStdString(f.symbol);
         r.apply = f.apply == ensemble::TDriverApply::Offset ? "offset" : "scale";
-        r.distribution = ensemble::DistName(f.dist.kind);
+        r.distribution = f.hasDistribution ? ensemble::DistName(f.dist.kind) : "none";
         const QStringList keys = TFactorTableModel::DistributionKeys(r.distribution);
         const double v[4] = {f.dist.a, f.dist.b, f.dist.c, f.dist.d};
         for (int k = 0; k < keys.size(); ++k) r.settings[keys[k]] = Shortest(v[k]);
