@@ -27,6 +27,7 @@
 #include "ui/analysis/analysis_picker.h"
 #include "ui/analysis/analysis_results.h"
 #include "ui/analysis/analysis_setup.h"
+#include "ui/analysis/analysis_views.h"
 #include "ui/forms.h"
 #include "ui/mainform.h"
 #include "ui/support_dialogs.h"
@@ -322,6 +323,12 @@ private slots:
         QVERIFY2(S().Valid(), qPrintable(S().Problem()));
         const QString path = Path("sobol-small.toml");
         Type(w->EdResultsFolder, Path("window"));
+        // Run would save over the shipped file: only if the user says so.
+        dialogs.messageAnswers << TMsgButton::Cancel;
+        w->BtnRun->click();
+        QCOMPARE(dialogs.messages.last().text, QString("Run saves the set-up first. Save the changes over "
+                                                       "temperate-co2-sobol.toml? (No saves them under another name.)"));
+        QVERIFY(!w->Running());
         dialogs.fileAnswers << path;
         QVERIFY(w->MISaveAs->isEnabled());
         w->MISaveAs->trigger();
@@ -373,6 +380,35 @@ private slots:
         other.ResultsPage->SelectOutput("Cw");
         other.ResultsPage->SelectTime(10);
         QCOMPARE(other.ResultsPage->Chart->Data().table.rows, bars.table.rows);
+    }
+
+    void localAndMorrisChartsRankTheFactors() {
+        TResultsData r;
+        r.info.variables = {{"Cw", "gC m-2ground", "Wood Carbon"}};
+        auto row = [](const char* method, const char* factor, const char* index, double v, double lo = NAN, double hi = NAN) {
+            return ensemble::TIndexRow{method, "Cw", 5, factor, index, v, lo, hi};
+        };
+        r.indices = {row("local", "a", "S", 0.2), row("local", "b", "S", -0.5), row("local", "c", "S", NAN),
+                     row("morris", "a", "mu_star", 3, 2, 4), row("morris", "b", "mu_star", 7, 6, 8),
+                     row("morris", "a", "sigma", 1), row("morris", "b", "sigma", 2)};
+        QCOMPARE(AvailableCharts(r).first(), TChartKind::LocalBars);
+        QCOMPARE(ChartTimes(r, TChartKind::MorrisBars, "Cw"), QVector<double>{5});
+        // Local: by size whatever the sign, the undefined last; the largest on top.
+        const TChartData local = BuildChart(r, TChartKind::LocalBars, "Cw", 5, 0);
+        QCOMPARE(local.table.rows.first(), (QStringList{"b", "-0.5"}));
+        QCOMPARE(local.table.rows.last().first(), QString("c"));
+        QCOMPARE(local.categories, (QStringList{"c", "a", "b"}));
+        QVERIFY(local.horizontal);
+        const TChartData mu = BuildChart(r, TChartKind::MorrisBars, "Cw", 5, 0);
+        QCOMPARE(mu.table.header, (QStringList{"factor", "mu_star", "lower", "upper"}));
+        QCOMPARE(mu.table.rows.first(), (QStringList{"b", "7", "6", "8"}));
+        QVERIFY(mu.xTitle.endsWith("(gC m-2ground)"));
+        const TChartData scatter = BuildChart(r, TChartKind::MorrisScatter, "Cw", 5, 0);
+        QCOMPARE(scatter.points.front().labels, (QStringList{"a", "b"}));
+        QCOMPARE(scatter.points.front().y, (QVector<double>{1, 2}));
+        // The CSV of a chart is its table, quoted where a name needs it.
+        TChartTable t{{"factor", "S"}, {{"x,y", "0.1"}}};
+        QCOMPARE(ChartCsv(t), QByteArray("factor,S\r\n\"x,y\",0.1\r\n"));
     }
 };
 

@@ -270,6 +270,8 @@ bool TFmAnalysis::OpenExperiment(const QString& path) {
     folderEdited_ = false;
     ResultsPage->Clear();
     LblStatus->clear();
+    PbMembers->setValue(0);
+    PbMembers->setTextVisible(false);
     SetupChanged();
     Pages->setCurrentWidget(Setup);
     return true;
@@ -393,7 +395,19 @@ void TFmAnalysis::AddBaseRun(TResultsData& r) {
 void TFmAnalysis::BtnRunClick() {
     if (Running() || !Setup->Valid()) return;
     // The runner's files: the set-up is saved first, and run from its file.
-    if ((Setup->Path().isEmpty() || Setup->Modified()) && !MISaveClick()) return;
+    // A file of the user's (an example, one with comments) is written over
+    // only when the user says so.
+    if (Setup->Path().isEmpty()) {
+        if (!MISaveAsClick()) return;
+    } else if (Setup->Modified()) {
+        const TMsgButton a = dialogs_.MessageDlg(
+            TMsgKind::Confirmation,
+            "Run saves the set-up first. Save the changes over " + QFileInfo(Setup->Path()).fileName() +
+                "? (No saves them under another name.)",
+            kYesNo | static_cast<int>(TMsgButton::Cancel));
+        if (a == TMsgButton::Cancel) return;
+        if (!(a == TMsgButton::Yes ? SaveExperiment(Setup->Path()) : MISaveAsClick())) return;
+    }
     ensemble::TExperiment e;
     std::size_t members = 0;
     try {

@@ -42,8 +42,10 @@ TAnalysisResultsPage::TAnalysisResultsPage(IDialogService& dialogs, QWidget* par
     auto* bar = new QHBoxLayout;
     CbChart = new QComboBox(this);
     CbChart->setObjectName("CbChart");
+    CbChart->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     CbOutput = new QComboBox(this);
     CbOutput->setObjectName("CbOutput");
+    CbOutput->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     CbTime = new QComboBox(this);
     CbTime->setObjectName("CbTime");
     CbTime->setMinimumContentsLength(6);

@@ -228,7 +228,7 @@ QWidget* TAnalysisSetup::BuildFactorsRow() {
     QHeaderView* head = GrdFactors->horizontalHeader();
     head->setSectionResizeMode(QHeaderView::Interactive);
     head->setSectionResizeMode(TFactorTableModel::ColName, QHeaderView::Stretch);
-    const int widths[] = {68, 52, 0, 112, 68, 80};
+    const int widths[] = {76, 52, 0, 104, 68, 88};
     for (int c = 0; c < TFactorTableModel::ColFirstSetting; ++c)
         if (widths[c] > 0) GrdFactors->setColumnWidth(c, widths[c]);
     for (int c = TFactorTableModel::ColFirstSetting; c < Factors->columnCount(); ++c)
