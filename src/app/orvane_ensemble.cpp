@@ -2,9 +2,11 @@
 // on the ranks of an MPI job, or in shards of a job array.
 //
 //   orvane-ensemble EXPERIMENT.toml [--out DIR] [--threads N] [--resume]
-//                   [--members N] [--seed S] [--shard I/N]
+//                   [--members N] [--seed S] [--observations FILE]
+//                   [--shard I/N]
 //   mpirun -np N orvane-ensemble EXPERIMENT.toml ...
 //   orvane-ensemble merge OUTDIR SHARDDIR...
+//   orvane-ensemble fit OUTDIR OBSFILE
 //
 // Exit status: 0 when the ensemble completed (failed members included),
 // 1 when it could not run or was interrupted (what finished is kept and
@@ -25,8 +27,10 @@
 
 #include "ensemble/ensemble_run.h"
 #include "ensemble/experiment.h"
+#include "ensemble/results_read.h"
 #include "ensemble/sensitivity_design.h"
 #include "ensemble/sites.h"
+#include "model/catalogue.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
 #include "solver/step_integrator.h"
@@ -41,9 +45,11 @@ using namespace orvane::ensemble;
 
 constexpr const char* Usage =
     "usage: orvane-ensemble EXPERIMENT.toml [--out DIR] [--threads N] [--resume] [--members N] "
-    "[--seed S] [--shard I/N]\n"
+    "[--seed S]\n"
+    "                       [--observations FILE] [--shard I/N]\n"
     "       mpirun -np N orvane-ensemble EXPERIMENT.toml [options as above]\n"
     "       orvane-ensemble merge OUTDIR SHARDDIR...\n"
+    "       orvane-ensemble fit OUTDIR OBSFILE\n"
     "\n"
     "Runs the ensemble that EXPERIMENT.toml describes and writes members.csv,\n"
     "summary.csv and trajectories.nc into the results folder.\n"
@@ -55,12 +61,17 @@ constexpr const char* Usage =
     "  --resume      continue the ensemble in DIR after an interruption\n"
     "  --members N   number of members, instead of the file's\n"
     "  --seed S      seed of the design, instead of the file's\n"
+    "  --observations FILE  once the ensemble is complete, print how well it\n"
+    "                fits the observations of FILE (CSV) and write the table\n"
+    "                as ensemble-fit.csv in the results folder\n"
     "  --shard I/N   run only shard I of N (I from 1; without I/N, from a Slurm\n"
     "                job array's task) into a shard folder (default: the\n"
     "                experiment's name + \"-shard-I-of-N\")\n"
     "\n"
     "merge checks that the shard folders hold every shard of one experiment,\n"
     "once each, and writes into OUTDIR the files a single run writes.\n"
+    "fit does what --observations does for the results an ensemble wrote\n"
+    "earlier into OUTDIR.\n"
     "\n"
     "Exit status: 0 ensemble complete (failed members are counted, not errors),\n"
     "1 could not run or interrupted (finished members are kept), 2 usage error.\n";
@@ -99,6 +110,7 @@ struct TOptions {
     int threads = 0;
     bool resume = false;
     TExperimentOverrides overrides;
+    std::string observations;
     TShard shard;
 };
 
@@ -175,7 +187,7 @@ TOptions ParseArguments(int argc, char** argv) {
             const auto eq = arg.find('=');
             if (eq != std::string::npos) name = arg.substr(0, eq);
             if (name != "--resume" && name != "--out" && name != "--threads" && name != "--members" &&
-                name != "--seed" && name != "--shard") {
+                name != "--seed" && name != "--observations" && name != "--shard") {
                 throw TUsageError("unknown option " + name);
             }
             if (name == "--shard") {
@@ -195,15 +207,21 @@ TOptions ParseArguments(int argc, char** argv) {
             if (name == "--resume") o.resume = true;
             else if (name == "--out") o.out = value;
             else if (name == "--threads") o.threads = static_cast<int>(WholeArgument(name, value, 1));
+            else if (name == "--observations") o.observations = value;
             else if (name == "--members") o.overrides.members = WholeArgument(name, value, 1);
             else o.overrides.seed = WholeArgument(name, value, 0);
             if (name == "--out" && value.empty()) throw TUsageError("--out needs a folder");
+            if (name == "--observations" && value.empty()) throw TUsageError("--observations needs a file");
         } else {
             if (!o.experiment.empty()) throw TUsageError("one experiment file only");
             o.experiment = arg;
         }
     }
     if (o.experiment.empty()) throw TUsageError("an experiment file is needed");
+    if (o.shard.Any() && !o.observations.empty()) {
+        throw TUsageError("--observations needs the whole ensemble: once the shards are merged, run "
+                          "orvane-ensemble fit OUTDIR OBSFILE");
+    }
     if (o.out.empty()) {
         o.out = std::filesystem::path(o.experiment).stem().string() +
                 (o.shard.Any() ? "-shard-" + std::to_string(o.shard.index) + "-of-" + std::to_string(o.shard.count)
@@ -262,6 +280,46 @@ private:
     bool shown_ = false;
 };
 
+// An observation file read against the model's variables; false when it
+// cannot be, with the reason printed.
+bool ReadObservationsOrSay(const std::string& path, std::optional<TObservations>& observations) {
+    try {
+        TGlobals g;
+        InitialiseGlobals(g);
+        observations = ReadObservationFile(path, TVariableCatalogue(g));
+        return true;
+    } catch (const std::exception& err) {
+        std::fprintf(stderr, "%s\n", err.what());
+        return false;
+    }
+}
+
+// The observations' fit to the ensemble in `dir`, printed and written there.
+int ReportEnsembleFit(const TObservations& observations, const std::string& dir) {
+    try {
+        const TEnsembleFit fit = FitResultsFolder(observations, dir);
+        const std::string csv = (std::filesystem::path(dir) / EnsembleFitFileName).string();
+        WriteEnsembleFitCsv(csv, fit);
+        std::printf("\nFit to %s\n%sWritten to %s\n", observations.path.c_str(), EnsembleFitReport(fit).c_str(),
+                    csv.c_str());
+        return 0;
+    } catch (const std::exception& err) {
+        std::fprintf(stderr, "%s\n", err.what());
+        return 1;
+    }
+}
+
+// orvane-ensemble fit OUTDIR OBSFILE
+int Fit(int argc, char** argv) {
+    if (argc != 4 || argv[2][0] == '-' || argv[3][0] == '-') {
+        std::fprintf(stderr, "orvane-ensemble: fit needs the results folder and the observation file\n\n%s", Usage);
+        return 2;
+    }
+    std::optional<TObservations> observations;
+    if (!ReadObservationsOrSay(argv[3], observations)) return 1;
+    return ReportEnsembleFit(*observations, argv[2]);
+}
+
 void InstallInterrupt() {
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
@@ -317,6 +375,16 @@ bool ReadOrSay(const TOptions& o, TExperiment& e) {
 // Runs the experiment read from o.experiment; under MPI on rank 0 with the
 // other ranks' threads through `runner`.
 int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& runner = {}, int threads = 0) {
+    // Read before the ensemble, so that a mistake in the file does not wait for it.
+    std::optional<TObservations> observations;
+    if (!o.observations.empty()) {
+        if (e.siteList) {
+            std::fprintf(stderr, "--observations compares the ensemble of one site with its observations, and %s has %zu sites\n",
+                         o.experiment.c_str(), e.sites.size());
+            return 1;
+        }
+        if (!ReadObservationsOrSay(o.observations, observations)) return 1;
+    }
     TEnsembleOptions options;
     options.outDir = o.out;
     options.threads = threads ? threads : o.threads;
@@ -358,7 +426,8 @@ int RunExperiment(const TOptions& o, const TExperiment& e, const TMemberRunner& 
         }
         return 1;
     }
-    return Report(out, e, o.out, o.shard);
+    const int code = Report(out, e, o.out, o.shard);
+    return code == 0 && observations ? ReportEnsembleFit(*observations, o.out) : code;
 }
 
 int Run(const TOptions& o) {
@@ -457,12 +526,14 @@ int RunOnRanks(int& argc, char**& argv, const TOptions& o) {
 
 int main(int argc, char** argv) {
     const bool mpi = LaunchedByMpiLauncher();
-    if (argc > 1 && std::string_view(argv[1]) == "merge") {
+    if (argc > 1 && (std::string_view(argv[1]) == "merge" || std::string_view(argv[1]) == "fit")) {
         if (LaunchedRanks() > 1) {
-            if (LaunchedRank() == 0) std::fprintf(stderr, "orvane-ensemble: merge runs in one process: start it without mpirun\n");
+            if (LaunchedRank() == 0) {
+                std::fprintf(stderr, "orvane-ensemble: %s runs in one process: start it without mpirun\n", argv[1]);
+            }
             return 2;
         }
-        return Merge(argc, argv);
+        return std::string_view(argv[1]) == "merge" ? Merge(argc, argv) : Fit(argc, argv);
     }
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];

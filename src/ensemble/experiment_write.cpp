@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "ensemble/design_methods.h"
 #include "ensemble/names.h"
 #include "io/numfmt.h"
 #include "model/catalogue.h"
@@ -177,6 +178,11 @@ std::string ExperimentText(const TExperiment& e, const std::string& path,
     t.Number("stop", e.stop);
     t.Number("step", e.step);
     t.Number("output_step", e.outputStep);
+    if (e.integrator.kind == TIntegratorKind::Cvode) {
+        t.Text("integrator", "cvode");
+        t.Number("rtol", e.integrator.rtol);
+        t.Number("atol", e.integrator.atol);
+    }
 
     if (e.steadyState) {
         t.Table("[steady_state]", "steady_state");
@@ -195,7 +201,10 @@ std::string ExperimentText(const TExperiment& e, const std::string& path,
 
     t.Table("[design]", "design");
     t.Text("method", e.design.method);
-    if (e.design.members > 0) t.Key("members", std::to_string(e.design.members));
+    // A method that needs a member count gets one even when it is 0, so
+    // that the reader's complaint points at it.
+    const TDesignMethod* method = FindDesignMethod(e.design.method);
+    if (e.design.members > 0 || (method && method->needsMembers)) t.Key("members", std::to_string(e.design.members));
     t.Key("seed", std::to_string(e.design.seed));
     if (!e.design.file.empty()) t.Text("file", FileName(e.design.file, path));
     for (const auto& [key, v] : e.design.numbers) t.Number(key, v);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "io/numfmt.h"
@@ -131,11 +132,34 @@ public:
     int Id() const { return id_; }
     // These readers know one site's layout (member, time); the files of
     // several sites have a site dimension before it.
-    void RequireOneSite() const {
+    void RequireOneSite(const std::string& advice) const {
         int dim = 0;
         if (nc_inq_dimid(id_, "site", &dim) == NC_NOERR) {
-            throw EInOutError("File \"" + path_ + "\" holds the members of several sites, which cannot be shown here");
+            throw EInOutError("File \"" + path_ + "\" holds the members of several sites: " + advice);
         }
+    }
+
+    // The outputs: the variables over member and time, in the file's order.
+    std::vector<int> Outputs() const {
+        int member = 0, time = 0, vars = 0;
+        Check(nc_inq_dimid(id_, "member", &member));
+        Check(nc_inq_dimid(id_, "time", &time));
+        Check(nc_inq_nvars(id_, &vars));
+        std::vector<int> out;
+        for (int v = 0; v < vars; ++v) {
+            int dims = 0;
+            Check(nc_inq_varndims(id_, v, &dims));
+            if (dims != 2) continue;
+            int ids[2] = {};
+            Check(nc_inq_vardimid(id_, v, ids));
+            if (ids[0] == member && ids[1] == time) out.push_back(v);
+        }
+        return out;
+    }
+    std::string Name(int var) const {
+        char name[NC_MAX_NAME + 1] = {};
+        Check(nc_inq_varname(id_, var, name));
+        return name;
     }
 
 private:
@@ -244,43 +268,99 @@ std::vector<TIndexRow> ReadIndicesFile(const std::string& path) {
 
 TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path) {
     const TNcFile nc(path);
-    nc.RequireOneSite();
+    nc.RequireOneSite("they cannot be shown here");
     TTrajectoriesInfo info;
+    info.design = nc.Attribute(NC_GLOBAL, "design");
+    info.experiment = nc.Attribute(NC_GLOBAL, "experiment");
     info.members = nc.Dimension("member");
     info.times.resize(nc.Dimension("time"));
-    if (!info.times.empty()) nc.Check(nc_get_var_double(nc.Id(), nc.Variable("time"), info.times.data()));
-    int vars = 0;
-    nc.Check(nc_inq_nvars(nc.Id(), &vars));
-    // The outputs are the variables over member and time.
-    for (int v = 0; v < vars; ++v) {
-        int dims = 0;
-        nc.Check(nc_inq_varndims(nc.Id(), v, &dims));
-        if (dims != 2) continue;
-        char name[NC_MAX_NAME + 1] = {};
-        nc.Check(nc_inq_varname(nc.Id(), v, name));
-        info.variables.push_back({name, nc.Attribute(v, "units"), nc.Attribute(v, "long_name")});
-    }
+    const int time = nc.Variable("time");
+    if (!info.times.empty()) nc.Check(nc_get_var_double(nc.Id(), time, info.times.data()));
+    info.timeUnits = nc.Attribute(time, "units");
+    for (int v : nc.Outputs()) info.variables.push_back({nc.Name(v), nc.Attribute(v, "units"), nc.Attribute(v, "long_name")});
     return info;
 }
 
+namespace {
+
+class TNcTrajectories final : public IEnsembleTrajectories {
+public:
+    explicit TNcTrajectories(const std::string& path) : path_(path), nc_(path) {
+        nc_.RequireOneSite("compare observations with the results of one site");
+        const std::size_t members = nc_.Dimension("member");
+        times_.resize(nc_.Dimension("time"));
+        if (!times_.empty()) nc_.Check(nc_get_var_double(nc_.Id(), nc_.Variable("time"), times_.data()));
+        std::vector<signed char> status(members);
+        if (members > 0) nc_.Check(nc_get_var_schar(nc_.Id(), nc_.Variable("status"), status.data()));
+        for (signed char s : status) ok_.push_back(s == 1);
+        vars_ = nc_.Outputs();
+        for (int v : vars_) outputs_.push_back({nc_.Name(v), nc_.Attribute(v, "long_name")});
+    }
+
+    const std::vector<double>& Times() const override { return times_; }
+    const std::vector<TEnsembleOutput>& Outputs() const override { return outputs_; }
+    const std::vector<bool>& Succeeded() const override { return ok_; }
+
+    std::vector<std::vector<double>> Columns(std::size_t output, const std::vector<std::size_t>& times) const override {
+        const std::size_t members = ok_.size();
+        std::vector<std::vector<double>> out(times.size(), std::vector<double>(members));
+        if (times.empty() || members == 0) return out;
+        if (times.back() >= times_.size()) {
+            throw EInOutError("File \"" + path_ + "\" has no output time number " + std::to_string(times.back() + 1));
+        }
+        // The file keeps each member's times together: reading blocks of
+        // whole members reads every value once and in order, where columns
+        // one by one would each touch the whole variable.
+        const std::size_t first = times.front();
+        const std::size_t span = times.back() - first + 1;
+        const std::size_t block = std::max<std::size_t>(1, (std::size_t{1} << 20) / span);
+        std::vector<double> buf;
+        for (std::size_t m0 = 0; m0 < members; m0 += block) {
+            const std::size_t b = std::min(block, members - m0);
+            buf.resize(b * span);
+            const std::size_t start[2] = {m0, first};
+            const std::size_t count[2] = {b, span};
+            nc_.Check(nc_get_vara_double(nc_.Id(), vars_.at(output), start, count, buf.data()));
+            for (std::size_t j = 0; j < b; ++j)
+                for (std::size_t k = 0; k < times.size(); ++k) out[k][m0 + j] = buf[j * span + times[k] - first];
+        }
+        return out;
+    }
+
+    std::size_t Output(const std::string& symbol) const {
+        for (std::size_t k = 0; k < outputs_.size(); ++k)
+            if (outputs_[k].symbol == symbol) return k;
+        nc_.Check(NC_ENOTVAR);
+        return 0;
+    }
+
+private:
+    std::string path_;
+    TNcFile nc_;
+    std::vector<double> times_;
+    std::vector<bool> ok_;
+    std::vector<TEnsembleOutput> outputs_;
+    std::vector<int> vars_;
+};
+
+}  // namespace
+
 std::vector<double> ReadTrajectorySlice(const std::string& path, const std::string& variable,
                                         std::size_t time) {
-    const TNcFile nc(path);
-    nc.RequireOneSite();
-    const std::size_t members = nc.Dimension("member");
-    if (time >= nc.Dimension("time")) throw EInOutError("File \"" + path + "\" has no output time number " + std::to_string(time + 1));
-    std::vector<double> values(members);
-    std::vector<signed char> status(members);
-    if (members > 0) {
-        const std::size_t start[2] = {0, time};
-        const std::size_t count[2] = {members, 1};
-        nc.Check(nc_get_vara_double(nc.Id(), nc.Variable(variable), start, count, values.data()));
-        nc.Check(nc_get_var_schar(nc.Id(), nc.Variable("status"), status.data()));
-    }
+    const TNcTrajectories nc(path);
+    const std::vector<double> values = nc.Columns(nc.Output(variable), {time}).front();
     std::vector<double> ok;
-    for (std::size_t m = 0; m < members; ++m)
-        if (status[m] == 1 && std::isfinite(values[m])) ok.push_back(values[m]);
+    for (std::size_t m = 0; m < values.size(); ++m)
+        if (nc.Succeeded()[m] && std::isfinite(values[m])) ok.push_back(values[m]);
     return ok;
+}
+
+std::unique_ptr<IEnsembleTrajectories> OpenTrajectories(const std::string& path) {
+    return std::make_unique<TNcTrajectories>(path);
+}
+
+TEnsembleFit FitResultsFolder(const TObservations& observations, const std::string& dir) {
+    return FitEnsemble(observations, TNcTrajectories((std::filesystem::path(dir) / TrajectoriesFileName).string()));
 }
 
 }  // namespace orvane::ensemble

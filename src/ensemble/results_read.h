@@ -7,8 +7,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "obs/ensemblefit.h"
 
 namespace orvane::ensemble {
 
@@ -61,8 +64,11 @@ struct TTrajectoryVariable {
     std::string longName;
 };
 struct TTrajectoriesInfo {
+    std::string design;      // the design's method
+    std::string experiment;  // the experiment file's name (without its folder)
     std::size_t members = 0;
     std::vector<double> times;
+    std::string timeUnits;
     std::vector<TTrajectoryVariable> variables;  // the outputs, in the file's order
 };
 TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path);
@@ -70,11 +76,18 @@ TTrajectoriesInfo ReadTrajectoriesInfo(const std::string& path);
 // that succeeded.
 std::vector<double> ReadTrajectorySlice(const std::string& path, const std::string& variable,
                                         std::size_t time);
+// The file held open for reading many slices, as the ensemble fit does:
+// its outputs are the variables over member and time.
+std::unique_ptr<IEnsembleTrajectories> OpenTrajectories(const std::string& path);
+
+// The fit of observations to the ensemble whose results are in folder `dir`.
+TEnsembleFit FitResultsFolder(const TObservations& observations, const std::string& dir);
 
 // The result files of a folder.
 inline constexpr const char* MembersFileName = "members.csv";
 inline constexpr const char* SummaryFileName = "summary.csv";
 inline constexpr const char* TrajectoriesFileName = "trajectories.nc";
 inline constexpr const char* IndicesFileName = "indices.csv";
+inline constexpr const char* EnsembleFitFileName = "ensemble-fit.csv";
 
 }  // namespace orvane::ensemble

@@ -23,16 +23,6 @@ double Sum(const std::vector<double>& v) {
 
 }  // namespace
 
-double SortedQuantile(const std::vector<double>& sorted, double p) {
-    const std::size_t n = sorted.size();
-    if (n == 1) return sorted[0];
-    const double h = static_cast<double>(n - 1) * p;
-    const std::size_t lo = static_cast<std::size_t>(std::floor(h));
-    if (lo + 1 >= n) return sorted[n - 1];
-    const double frac = h - static_cast<double>(lo);
-    return sorted[lo] + frac * (sorted[lo + 1] - sorted[lo]);
-}
-
 TSliceStats SliceStats(std::vector<double>& values) {
     TSliceStats s;
     s.n = values.size();

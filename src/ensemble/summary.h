@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "obs/ensemblefit.h"
+
 namespace orvane::ensemble {
 
 struct TSliceStats {
@@ -18,7 +20,8 @@ struct TSliceStats {
 // sd is meaningful for n >= 2, the rest for n >= 1.
 TSliceStats SliceStats(std::vector<double>& values);
 
-// The type-7 quantile at probability p of sorted values.
-double SortedQuantile(const std::vector<double>& sorted, double p);
+// The type-7 quantile at probability p of sorted values: the one the
+// ensemble fit's band uses.
+using orvane::SortedQuantile;
 
 }  // namespace orvane::ensemble

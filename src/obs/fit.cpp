@@ -97,13 +97,15 @@ TRunFit FitRun(const TObservations& observations, const TRunTable& run) {
     return fit;
 }
 
+std::string FitCsvNumber(double v) { return std::isnan(v) ? std::string() : FormatShortest(v); }
+std::string FitReportNumber(double v) { return std::isnan(v) ? std::string("-") : FormatGeneral(v, 6); }
+
 std::string FitCsv(const TRunFit& fit) {
-    auto cell = [](double v) { return std::isnan(v) ? std::string() : FormatShortest(v); };
     std::string out = "variable,n,bias,rmse,mae,r2,nse,wss,m2ll\r\n";
     for (const auto& v : fit.variables) {
         const TFitStats& s = v.stats;
         out += v.symbol + ',' + std::to_string(s.n);
-        for (double x : {s.bias, s.rmse, s.mae, s.r2, s.nse, s.wss, s.m2ll}) out += ',' + cell(x);
+        for (double x : {s.bias, s.rmse, s.mae, s.r2, s.nse, s.wss, s.m2ll}) out += ',' + FitCsvNumber(x);
         out += "\r\n";
     }
     return out;
@@ -122,7 +124,6 @@ void WriteFitCsv(const std::string& path, const TRunFit& fit) {
 }
 
 std::string FitReport(const TRunFit& fit) {
-    auto cell = [](double v) { return std::isnan(v) ? std::string("-") : FormatGeneral(v, 6); };
     std::size_t w0 = 8;
     for (const auto& v : fit.variables) w0 = std::max(w0, v.symbol.size());
     std::string out = PadRight("variable", w0);
@@ -131,7 +132,7 @@ std::string FitReport(const TRunFit& fit) {
     for (const auto& v : fit.variables) {
         const TFitStats& s = v.stats;
         out += PadRight(v.symbol, w0) + PadLeft(std::to_string(s.n), 13);
-        for (double x : {s.bias, s.rmse, s.mae, s.r2, s.nse, s.wss, s.m2ll}) out += PadLeft(cell(x), 13);
+        for (double x : {s.bias, s.rmse, s.mae, s.r2, s.nse, s.wss, s.m2ll}) out += PadLeft(FitReportNumber(x), 13);
         out += '\n';
     }
     return out + FitNotes(fit);
@@ -139,20 +140,20 @@ std::string FitReport(const TRunFit& fit) {
 
 std::string FitNotes(const TRunFit& fit) {
     std::string out;
-    const std::string span = std::isnan(fit.firstTime)
-                                 ? std::string("the run has no rows")
-                                 : "the run's times are " + FormatGeneral(fit.firstTime) + " to " +
-                                       FormatGeneral(fit.lastTime);
-    for (const auto& v : fit.variables) {
-        if (v.outside.empty()) continue;
-        out += v.symbol + ": " + std::to_string(v.outside.size()) + " observation" +
-               (v.outside.size() == 1 ? "" : "s") + " outside the run not used (" + span + "), at";
-        for (std::size_t i = 0; i < v.outside.size(); ++i) {
-            out += (i ? ", " : " ") + FormatGeneral(v.outside[i]);
-        }
-        out += '\n';
-    }
+    for (const auto& v : fit.variables) out += OutsideNote(v.symbol, v.outside, "the run", fit.firstTime, fit.lastTime);
     return out;
+}
+
+std::string OutsideNote(const std::string& symbol, const std::vector<double>& outside,
+                        const std::string& source, double first, double last) {
+    if (outside.empty()) return {};
+    const std::string span = std::isnan(first)
+                                 ? source + " has no rows"
+                                 : source + "'s times are " + FormatGeneral(first) + " to " + FormatGeneral(last);
+    std::string out = symbol + ": " + std::to_string(outside.size()) + " observation" +
+                      (outside.size() == 1 ? "" : "s") + " outside " + source + " not used (" + span + "), at";
+    for (std::size_t i = 0; i < outside.size(); ++i) out += (i ? ", " : " ") + FormatGeneral(outside[i]);
+    return out + '\n';
 }
 
 }  // namespace orvane

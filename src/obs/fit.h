@@ -58,5 +58,13 @@ std::string FitReport(const TRunFit& fit);
 // One line for each variable with observations outside the run, saying
 // which were not used.
 std::string FitNotes(const TRunFit& fit);
+// A number of a fit table: in CSV the shortest form that reads back the
+// same (empty when undefined), for people 6 digits ("-" when undefined).
+std::string FitCsvNumber(double v);
+std::string FitReportNumber(double v);
+// That line for one variable ("" when nothing is outside): `source` is
+// "the run" or "the ensemble", whose times go from first to last.
+std::string OutsideNote(const std::string& symbol, const std::vector<double>& outside,
+                        const std::string& source, double first, double last);
 
 }  // namespace orvane

@@ -70,25 +70,9 @@ TRunTable ReadRunTable(const std::string& path) {
 }
 
 bool InterpolateAt(const TRunTable& table, std::size_t column, double t, double& value) {
-    const std::size_t rows = table.Rows();
-    if (rows == 0 || !(t >= table.Time(0)) || !(t <= table.Time(rows - 1))) return false;
-    // The first row at or after t.
-    std::size_t lo = 0, hi = rows - 1;
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (table.Time(mid) < t) lo = mid + 1;
-        else hi = mid;
-    }
-    const double t1 = table.Time(lo);
-    if (t1 == t || lo == 0) {
-        value = table.At(lo, column);
-        return true;
-    }
-    const double t0 = table.Time(lo - 1);
-    const double y0 = table.At(lo - 1, column);
-    const double y1 = table.At(lo, column);
-    const double w = (t - t0) / (t1 - t0);
-    value = y0 + w * (y1 - y0);
+    const auto b = BracketTime(table.Rows(), [&table](std::size_t r) { return table.Time(r); }, t);
+    if (!b) return false;
+    value = Interpolate(*b, table.At(b->lo, column), table.At(b->hi, column));
     return true;
 }
 

@@ -41,6 +41,14 @@ public:
     // File dialogs; false when cancelled, otherwise `path` holds the choice.
     virtual bool OpenFile(const TFileDialogSpec& dlgSpec, QString& path) = 0;
     virtual bool SaveFile(const TFileDialogSpec& dlgSpec, QString& path) = 0;
+    // A folder (which may be made in the dialog); false when cancelled. Only
+    // `title` and `initialName` of the spec apply. A service without one
+    // (a benchmark's) always cancels.
+    virtual bool ChooseFolder(const TFileDialogSpec& dlgSpec, QString& path) {
+        (void)dlgSpec;
+        (void)path;
+        return false;
+    }
     virtual void Beep() = 0;
 
     // IMessageSink: the core's messages are OK-only message boxes.

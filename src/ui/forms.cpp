@@ -2,6 +2,7 @@
 #include "ui/forms.h"
 
 #include "ui/aboutbox.h"
+#include "ui/analysis/analysis.h"
 #include "ui/calculate_form.h"
 #include "ui/data.h"
 #include "ui/display.h"
@@ -45,6 +46,8 @@ TForms CreateForms(TGlobals& g, IDialogService& dialogs, const QString& applicat
     f.FmSeries = new TFmSeries(g, dialogs, f);
     f.FmTrouble = new TFmTrouble(g, dialogs, f);
     f.FmProgress = new TFmProgress(g, dialogs, f);
+    // TFmAnalysis (ensembles and sensitivity analyses):
+    f.FmAnalysis = new TFmAnalysis(g, dialogs);
     return f;
 }
 
@@ -61,6 +64,7 @@ void DestroyForms(TForms& forms) {
     // The registry lives in the main window, so it goes last; the others in
     // reverse creation order.
     TForms& f = forms.MainForm->Forms();
+    DeleteForm(f.FmAnalysis);
     DeleteForm(f.FmProgress);
     DeleteForm(f.FmTrouble);
     // Delete TFmSeries here:

@@ -20,6 +20,7 @@ class TFmAbout;
 class TFmSeries;
 class TFmTrouble;
 class TFmProgress;
+class TFmAnalysis;
 
 struct TForms {
     TMainForm* MainForm = nullptr;
@@ -34,6 +35,7 @@ struct TForms {
     TFmSeries* FmSeries = nullptr;
     TFmTrouble* FmTrouble = nullptr;
     TFmProgress* FmProgress = nullptr;
+    TFmAnalysis* FmAnalysis = nullptr;
 };
 
 // Creates the main window (whose creation gives the shared values their

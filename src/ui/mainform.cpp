@@ -399,6 +399,10 @@ void TMainForm::BuildMenus() {
     MICalTime = command(MICalculate, "&At Time", "MICalTime", [this] { MICalTimeClick(); });
     MICalcSS = command(MICalculate, "&Steady State", "MICalcSS", [this] { MICalcSSClick(); });
     MICalculate->menuAction()->setEnabled(false);
+    // Ensembles and sensitivity analyses of the site: needs what Calculate needs.
+    MIAnalysis = submenu(bar, "&Analysis", "MIAnalysis");
+    MIEnsemble = command(MIAnalysis, "&Ensemble...", "MIEnsemble", [this] { MIEnsembleClick(); });
+    MIAnalysis->menuAction()->setEnabled(false);
 
     MIOutput = submenu(bar, "&Output", "MIOutput");
     MIChart = command(MIOutput, "&Chart", "MIChart", [this] { DisplayOutput(false); });
@@ -424,6 +428,7 @@ void TMainForm::UpdateMainForm() {
         if (!g_.OutputFileName.empty()) OutputBox->setText(Q(g_.OutputFileName));
         if (!DriverBox->text().isEmpty() && !ParamBox->text().isEmpty()) {
             MICalculate->menuAction()->setEnabled(true);
+            MIAnalysis->menuAction()->setEnabled(true);
             // The output file name must be set too: after "No" to the
             // overwrite question the field still shows a name that is not
             // to be written.

@@ -110,6 +110,7 @@ public:
     void MIEditStatesClick();
     void MIEditDrvClick();
     void MICalcSSClick();
+    void MIEnsembleClick();
     void BtnReloadClick();
 
     // Runs a command with the general error report around it.
@@ -166,6 +167,8 @@ public:
     QMenu* MICalculate = nullptr;
     QAction* MICalTime = nullptr;
     QAction* MICalcSS = nullptr;
+    QMenu* MIAnalysis = nullptr;
+    QAction* MIEnsemble = nullptr;
     QMenu* MIOutput = nullptr;
     QAction* MIChart = nullptr;
     QAction* MITable = nullptr;

@@ -1,6 +1,7 @@
 // Main-window commands that open the other windows. Each is one small
 // function so that the window it opens can take it over on its own.
 #include "ui/mainform.h"
+#include "ui/analysis/analysis.h"
 #include "ui/calculate_form.h"
 #include "ui/data.h"
 #include "ui/display.h"
@@ -39,6 +40,9 @@ void TMainForm::MIEditDrvClick() {
 
 // Calculate > Steady State.
 void TMainForm::MICalcSSClick() { forms_.FmCalculate->ShowModalForm(); }
+
+// Analysis > Ensemble...
+void TMainForm::MIEnsembleClick() { forms_.FmAnalysis->ShowFromMain(); }
 
 // The Reload button.
 void TMainForm::BtnReloadClick() {

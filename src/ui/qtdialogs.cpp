@@ -101,6 +101,20 @@ bool TQtDialogService::SaveFile(const TFileDialogSpec& dlgSpec, QString& path) {
     return FileDialog(true, dlgSpec, path);
 }
 
+bool TQtDialogService::ChooseFolder(const TFileDialogSpec& dlgSpec, QString& path) {
+    QFileDialog dlg(DialogParent(), dlgSpec.title);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly);
+    const QFileInfo initial(dlgSpec.initialName);
+    dlg.setDirectory(!dlgSpec.initialName.isEmpty() && initial.dir().exists() ? initial.absolutePath()
+                                                                               : QDir::currentPath());
+    if (!dlgSpec.initialName.isEmpty()) dlg.selectFile(initial.fileName());
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    path = dlg.selectedFiles().first();
+    return true;
+}
+
 void TQtDialogService::Beep() { QApplication::beep(); }
 
 QString TQtDialogService::NameFilter(const TFileFilter& filter) {

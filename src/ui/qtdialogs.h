@@ -14,6 +14,7 @@ public:
     QString InputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
     bool OpenFile(const TFileDialogSpec& dlgSpec, QString& path) override;
     bool SaveFile(const TFileDialogSpec& dlgSpec, QString& path) override;
+    bool ChooseFolder(const TFileDialogSpec& dlgSpec, QString& path) override;
     void Beep() override;
 
     // Qt's name filter for one entry: "Label (pattern)"; "*.*" means every

@@ -6,8 +6,10 @@
 #include <sstream>
 
 #include "ensemble/ensemble_run.h"
+#include "ensemble/results_read.h"
 #include "ensemble/summary.h"
 #include "io/numfmt.h"
+#include "model/catalogue.h"
 #include "ensemble_support.h"
 #include "readme_figures.h"
 
@@ -61,6 +63,23 @@ TEST(Readme, EnsembleExample) {
         }
         EXPECT_TRUE(found) << symbol << " at " << year;
     }
+
+    // The fit to the shipped observations.
+    TGlobals g;
+    InitialiseGlobals(g);
+    const TEnsembleFit fit = FitResultsFolder(
+        ReadObservationFile(ExampleDir + "/temperate-observations.csv", TVariableCatalogue(g)), dir.File("results"));
+    const TTable quoted = ReadmeTable("ensemble-fit");
+    ASSERT_EQ(quoted.size(), fit.variables.size() + 1);
+    for (std::size_t row = 1; row < quoted.size(); ++row) {
+        const TVariableEnsembleFit& v = fit.variables[row - 1];
+        EXPECT_EQ(quoted[row][0], v.symbol);
+        EXPECT_TRUE(Quotes(quoted[row][1], v.stats.n)) << v.symbol;
+        EXPECT_TRUE(Quotes(quoted[row][2], static_cast<double>(v.members))) << v.symbol;
+        EXPECT_TRUE(Quotes(quoted[row][3], v.stats.insideShare)) << v.symbol;
+        EXPECT_TRUE(Quotes(quoted[row][4], v.stats.crps)) << v.symbol;
+    }
+    EXPECT_EQ(fit.missing, (std::vector<std::string>{"Cf (Foliage Carbon)", "Rst (Total Soil Resp.)"}));
 }
 
 }  // namespace

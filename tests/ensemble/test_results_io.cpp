@@ -28,6 +28,9 @@ void ExpectSameExperiment(const TExperiment& a, const TExperiment& b) {
     EXPECT_EQ(a.stop, b.stop);
     EXPECT_EQ(a.step, b.step);
     EXPECT_EQ(a.outputStep, b.outputStep);
+    EXPECT_EQ(a.integrator.kind, b.integrator.kind);
+    EXPECT_EQ(a.integrator.rtol, b.integrator.rtol);
+    EXPECT_EQ(a.integrator.atol, b.integrator.atol);
     EXPECT_EQ(a.steadyState, b.steadyState);
     EXPECT_EQ(a.atTime, b.atTime);
     EXPECT_EQ(a.passes, b.passes);
@@ -80,6 +83,7 @@ TEST(ExperimentWrite, ReadsBackAsTheSameExperiment) {
     const std::string path = dir.Write("odd.toml",
         "[site]\nparameters = \"" + ExampleDir + "/temperate.par\"\ndrivers = \"" + ExampleDir +
         "/temperate-co2.drr\"\n[run]\nstop = 10\nstep = 0.5\noutput_step = 0.5\n"
+        "integrator = \"cvode\"\nrtol = 1e-9\n"
         "[[factor]]\nkind = \"parameter\"\nsymbol = \"Q10d\"\ndistribution = \"uniform\"\n"
         "min = 0.1\nmax = 12345678901234567890.0\n"
         "[[factor]]\nkind = \"driver\"\nsymbol = \"Sp\"\ndistribution = \"normal\"\nmean = -1e-300\n"
@@ -88,12 +92,22 @@ TEST(ExperimentWrite, ReadsBackAsTheSameExperiment) {
         "[outputs]\nvariables = [\"process:Sp\", \"Cw\"]\ntimes = [0, 2.5, 10]\n");
     const TExperiment odd = ReadExperiment(path);
     EXPECT_EQ(odd.outputTimes.size(), 3u);
+    EXPECT_EQ(odd.integrator.kind, TIntegratorKind::Cvode);
     const std::string again = dir.File("again.toml");
     WriteExperiment(odd, again);
     const std::string written = ReadBytes(again);
     EXPECT_NE(written.find("file = \"sets.csv\""), std::string::npos) << written;
     EXPECT_NE(written.find("\"process:Sp\", \"Cw\""), std::string::npos) << written;
     ExpectSameExperiment(odd, ReadExperiment(again));
+}
+
+TEST(ExperimentWrite, TheSameFilesNamedAnotherWayAreTheSameExperiment) {
+    TScratch dir;
+    const std::string path = dir.File("copy.toml");
+    WriteExperiment(ReadExperiment(ExampleDir + "/temperate-co2-uncertainty.toml"), path);
+    const std::string relative = std::filesystem::relative(path).string();
+    ASSERT_NE(relative.size(), path.size());
+    EXPECT_EQ(ReadExperiment(relative).hash, ReadExperiment(path).hash);
 }
 
 TEST(ExperimentWrite, AComplaintPointsBackAtItsSetting) {
@@ -136,6 +150,8 @@ TEST(ResultsRead, FilesOfAnEnsembleAgreeWithEachOther) {
 
     const TTrajectoriesInfo info = ReadTrajectoriesInfo(dir.File("out/trajectories.nc"));
     EXPECT_EQ(info.members, 40u);
+    EXPECT_EQ(info.design, "lhs");
+    EXPECT_EQ(info.experiment, "e.toml");
     EXPECT_EQ(info.times, (std::vector<double>{0, 1, 2}));
     ASSERT_EQ(info.variables.size(), 2u);
     EXPECT_EQ(info.variables[1].symbol, "Cw");

@@ -3,6 +3,8 @@
 // same files as a run without a break.
 #include <gtest/gtest.h>
 
+#include "ensemble/results_read.h"
+#include "model/catalogue.h"
 #include "process_support.h"
 
 namespace orvane::ensemble {
@@ -70,6 +72,41 @@ TEST_F(Runner, StoppedOrKilledThenResumedGivesTheSameFiles) {
     for (const char* f : {"members.csv", "summary.csv", "trajectories.nc", "members.journal"}) {
         EXPECT_TRUE(ReadBytes(dir.File(std::string("whole/") + f)) == ReadBytes(dir.File(std::string("res/") + f))) << f;
     }
+}
+
+TEST_F(Runner, EnsembleFitAfterTheEnsembleAndLater) {
+    const std::string quick = dir.Write("quick.toml", SiteAndRun(2) +
+        "[[factor]]\nkind = \"parameter\"\nsymbol = \"Q10d\"\ndistribution = \"uniform\"\nmin = 1.6\nmax = 2.6\n"
+        "[design]\nmethod = \"random\"\nmembers = 5\n[outputs]\nvariables = [\"NPPt\", \"Cw\"]\n");
+    const std::string obs = dir.Write("obs.csv", "time,NPPt,Cw,Cf\n0,900,11000,220\n1.5,950,,\n9,1000,,\n");
+    const std::string res = dir.File("res");
+    // A mistake in the observations is told before any member runs.
+    const std::string bad = dir.Write("bad.csv", "time,NPPt\n0,lots\n");
+    const TExit refused = Exec({quick, "--out", res, "--observations", bad});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find("bad.csv:2:"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(res));
+
+    const TExit r = Exec({quick, "--out", res, "--observations", obs});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Cf (Foliage Carbon): observed, but not an output of the ensemble; skipped"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("NPPt: 1 observation outside the ensemble not used"), std::string::npos) << r.out;
+    TGlobals g;
+    InitialiseGlobals(g);
+    const std::string csv = EnsembleFitCsv(FitResultsFolder(ReadObservationFile(obs, TVariableCatalogue(g)), res));
+    EXPECT_EQ(ReadBytes(res + "/ensemble-fit.csv"), csv);
+
+    std::filesystem::remove(res + "/ensemble-fit.csv");
+    const TExit later = Exec({"fit", res, obs});
+    ASSERT_EQ(later.code, 0) << later.err;
+    EXPECT_EQ(ReadBytes(res + "/ensemble-fit.csv"), csv);
+    EXPECT_EQ(later.out, r.out.substr(r.out.find("\nFit to ")));
+
+    EXPECT_EQ(Exec({"fit", res}).code, 2);
+    const TExit noFolder = Exec({"fit", dir.File("nothing"), obs});
+    EXPECT_EQ(noFolder.code, 1);
+    EXPECT_NE(noFolder.err.find("nothing/trajectories.nc"), std::string::npos) << noFolder.err;
 }
 
 }  // namespace

@@ -63,6 +63,12 @@ TEST_F(RunnerShards, ShardsThatCannotBeTold) {
                                                         "SLURM_ARRAY_TASK_MAX=7", "SLURM_ARRAY_TASK_COUNT=3"});
     EXPECT_EQ(uneven.code, 2);
     EXPECT_NE(uneven.err.find("give --shard I/N"), std::string::npos);
+    // Observations are compared with a whole ensemble of one site.
+    EXPECT_EQ(Exec({experiment, "--shard", "1/3", "--observations", "obs.csv"}).code, 2);
+    const TExit sites = Exec({ExampleDir + "/two-sites-co2.toml", "--observations",
+                              ExampleDir + "/temperate-observations.csv", "--out", dir.File("two")});
+    EXPECT_EQ(sites.code, 1);
+    EXPECT_NE(sites.err.find("compares the ensemble of one site with its observations"), std::string::npos) << sites.err;
     const TExit many = Exec({experiment, "--shard", "1/31", "--out", dir.File("x")});
     EXPECT_EQ(many.code, 1);
     EXPECT_NE(many.err.find("the ensemble has 30 members, too few for 31 shards: use at most 30"), std::string::npos);

@@ -35,6 +35,10 @@ bool TScriptedDialogs::SaveFile(const TFileDialogSpec& dlgSpec, QString& path) {
     return FileAnswer(true, dlgSpec, path);
 }
 
+bool TScriptedDialogs::ChooseFolder(const TFileDialogSpec& dlgSpec, QString& path) {
+    return FileAnswer(false, dlgSpec, path);
+}
+
 QStringList TScriptedDialogs::MessageTexts() const {
     QStringList out;
     for (const auto& m : messages) out << m.text;

@@ -44,6 +44,8 @@ public:
     QString InputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
     bool OpenFile(const TFileDialogSpec& dlgSpec, QString& path) override;
     bool SaveFile(const TFileDialogSpec& dlgSpec, QString& path) override;
+    // Recorded as an open dialog; answered from fileAnswers.
+    bool ChooseFolder(const TFileDialogSpec& dlgSpec, QString& path) override;
     void Beep() override { ++beeps; }
 
     // Texts of all messages recorded so far.
