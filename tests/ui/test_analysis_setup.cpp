@@ -167,6 +167,11 @@ private slots:
         QVERIFY(m.setData(max, "1.6"));
         QCOMPARE(m.Problem(max),
                  QString("the bounds of parameter Q10d are in the wrong order: \"min\" must be less than \"max\""));
+        // Every bad factor at once.
+        QVERIFY(m.setData(m.Cell(1, "percent"), "120"));
+        QCOMPARE(m.Problem(m.Cell(1, "percent")), QString("\"percent\" must be greater than 0 and at most 100"));
+        QVERIFY(!m.Problem(max).isEmpty());
+        QVERIFY(m.setData(m.Cell(1, "percent"), "20"));
         QVERIFY(!w->BtnRun->isEnabled());
         QVERIFY(m.setData(max, "1.6x"));
         QCOMPARE(m.Problem(max), QString("'1.6x' is not a valid floating point value"));
