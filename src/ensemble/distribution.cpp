@@ -80,4 +80,14 @@ double Quantile(const TDistribution& d, double u, double base) {
     return 0;
 }
 
+std::vector<std::string> DistributionKeys(const std::string& d) {
+    if (d == "uniform") return {"min", "max"};
+    if (d == "normal") return {"mean", "sd"};
+    if (d == "lognormal") return {"meanlog", "sdlog"};
+    if (d == "triangular") return {"min", "mode", "max"};
+    if (d == "truncnormal") return {"mean", "sd", "min", "max"};
+    if (d == "relative") return {"percent"};
+    return {};
+}
+
 }  // namespace orvane::ensemble

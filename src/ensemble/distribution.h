@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace orvane::ensemble {
 
@@ -20,6 +21,9 @@ struct TDistribution {
 
 // The distribution's name as the experiment file spells it.
 const char* DistName(TDistKind kind);
+// The settings a distribution of that name takes, in the order of a, b, c,
+// d ("min", "max" for "uniform"); none for an unknown name.
+std::vector<std::string> DistributionKeys(const std::string& name);
 
 // The value at probability u (0 < u < 1; clamped into the open interval).
 // `base` is the factor's base value, used by the relative distribution

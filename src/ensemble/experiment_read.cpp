@@ -340,17 +340,6 @@ TDistribution ReadDistribution(const TReader& r, const TValue& f, const std::str
     return dist;
 }
 
-// The keys a distribution reads.
-std::vector<std::string> DistributionKeys(const std::string& d) {
-    if (d == "uniform") return {"min", "max"};
-    if (d == "normal") return {"mean", "sd"};
-    if (d == "lognormal") return {"meanlog", "sdlog"};
-    if (d == "triangular") return {"min", "mode", "max"};
-    if (d == "truncnormal") return {"mean", "sd", "min", "max"};
-    if (d == "relative") return {"percent"};
-    return {};
-}
-
 TFactor ReadFactor(const TReader& r, const TValue& f, const TExperiment& e, bool valuesFromFile) {
     if (!f.is_table()) r.Fail(f, "each factor must be a table: [[factor]]");
     TFactor factor;

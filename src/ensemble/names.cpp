@@ -54,6 +54,20 @@ std::vector<std::string> ClosestNames(const std::string& name,
     return out;
 }
 
+TVarKind CatalogueKind(TFactorKind k) {
+    switch (k) {
+        case TFactorKind::State: return KindState;
+        case TFactorKind::Parameter: return KindParam;
+        case TFactorKind::Driver: return KindDriver;
+        case TFactorKind::Process: return KindProcess;
+    }
+    return KindParam;
+}
+
+int FactorIndex(const TGlobals& g, TFactorKind kind, const std::string& symbol) {
+    return GetArrayIndex(g, CatalogueKind(kind), symbol);
+}
+
 std::vector<std::string> SymbolsOfKind(const TGlobals& g, TVarKind kind) {
     std::vector<std::string> out;
     const TModelDef& m = g.ModelDef;

@@ -15,6 +15,11 @@ namespace orvane::ensemble {
 std::vector<std::string> ClosestNames(const std::string& name,
                                       const std::vector<std::string>& candidates);
 
+// The catalogue's kind of a factor's kind, and the index of a factor's
+// variable in it (0: none).
+TVarKind CatalogueKind(TFactorKind kind);
+int FactorIndex(const TGlobals& g, TFactorKind kind, const std::string& symbol);
+
 // The symbols of one kind, and the kinds ("state", "parameter", "driver",
 // "process") that have a symbol.
 std::vector<std::string> SymbolsOfKind(const TGlobals& g, TVarKind kind);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "ensemble/names.h"
 #include "io/fileio.h"
 #include "io/numfmt.h"
 #include "model/catalogue.h"
@@ -39,16 +40,6 @@ void SetRunValues(const TExperiment& e, const TExperimentSite& site, TGlobals& g
     g.CalcTime = e.steadyState ? site.atTime : e.start;
     g.ModelBatch = false;
     g.MonteCarlo = true;
-}
-
-TVarKind CalcKind(TFactorKind k) {
-    switch (k) {
-        case TFactorKind::State: return KindState;
-        case TFactorKind::Parameter: return KindParam;
-        case TFactorKind::Driver: return KindDriver;
-        case TFactorKind::Process: return KindProcess;
-    }
-    return KindParam;
 }
 
 TMemberOutcome Failure(TFailKind kind, const std::string& message) { return {kind, message}; }
@@ -212,7 +203,7 @@ TMemberOutcome TSiteMember::DeriveSteadyState(std::span<const double> factors,
         for (const TSiteEntry& entry : site_.spec->entries) calc_.ChangeValue(CalcKind(entry.kind), entry.index, entry.value);
         for (std::size_t j = 0; j < e_.factors.size(); ++j) {
             const TFactor& f = e_.factors[j];
-            if (f.kind != TFactorKind::Driver) calc_.ChangeValue(CalcKind(f.kind), f.index, factors[j]);
+            if (f.kind != TFactorKind::Driver) calc_.ChangeValue(CatalogueKind(f.kind), f.index, factors[j]);
         }
     } catch (...) {
         outcome = RunFailure();

@@ -10,6 +10,8 @@
 #endif
 #include <vector>
 
+#include "ui/chart_frame.h"
+
 namespace orvane {
 
 namespace {
@@ -224,19 +226,7 @@ TOutputChart::TOutputChart(QWidget* parent) : QCustomPlot(parent) {
     setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     setNoAntialiasingOnDrag(true);
 
-    plotLayout()->insertRow(0);
-    title_ = new QCPTextElement(this, QString(), QFont(font().family(), font().pointSize() + 2, QFont::Bold));
-    plotLayout()->addElement(0, 0, title_);
-
-    // The legend sits right of the plot, at its top, so it never hides points.
-    axisRect()->insetLayout()->take(legend);
-    auto* side = new QCPLayoutGrid;
-    plotLayout()->addElement(1, 1, side);
-    plotLayout()->setColumnStretchFactor(1, 0.001);
-    side->addElement(0, 0, legend);
-    side->addElement(1, 0, new QCPLayoutElement(this));
-    side->setRowStretchFactor(0, 0.001);
-    side->setMargins(QMargins(0, 0, 6, 0));
+    title_ = AddTitleAndSideLegend(*this);
     legend->setVisible(true);
     legend->setBorderPen(QPen(QColor(160, 160, 160)));
     legend->setMargins(QMargins(6, 4, 6, 4));
@@ -442,18 +432,9 @@ void TOutputChart::ApplyTicker(bool isX) {
 void TOutputChart::Redraw() { replot(); }
 
 bool TOutputChart::PrintOn(QPrinter& printer) {
-    QCPPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
     const int w = width() > 200 ? width() : 1000;
     const int h = height() > 150 ? height() : 700;
-    const double scale = std::min(page.width() / double(w), page.height() / double(h));
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    toPainter(&painter, w, h);
-    painter.end();
-    return true;
+    return PaintOnPage(*this, printer, w, h);
 }
 
 }  // namespace orvane

@@ -1,116 +1,31 @@
-// The analysis window: a set-up made by hand saves the shipped example's
-// settings, bad entries say why and keep Run disabled, a cancelled run
-// keeps its members and a second Run completes them, and the charts show
-// the numbers of the result files.
-#include <QCheckBox>
+// The analysis window's runs and results: it opens from the main window, a
+// cancelled run keeps its members and a second Run completes them, the
+// charts show the numbers of the result files (the runner's too), and
+// folders that cannot be used are refused with the reason.
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTableView>
-#include <QTemporaryDir>
-#include <QtTest>
 
-#include "calc/calculate.h"
-#include "ensemble/experiment_write.h"
+#include "analysis_env.h"
 #include "ensemble/journal.h"
 #include "ensemble/results_read.h"
 #include "io/numfmt.h"
-#include "model/catalogue.h"
-#include "ui/analysis/analysis.h"
-#include "ui/analysis/analysis_factors.h"
-#include "ui/analysis/analysis_picker.h"
 #include "ui/analysis/analysis_results.h"
-#include "ui/analysis/analysis_setup.h"
 #include "ui/analysis/analysis_views.h"
 #include "ui/forms.h"
 #include "ui/mainform.h"
-#include "ui/support_dialogs.h"
 
 using namespace orvane;
-using ensemble::TFactorKind;
+using namespace orvane::testing;
 
-namespace {
-
-const QString kExamples = QStringLiteral(ORVANE_SOURCE_DIR "/examples/");
-
-// The experiment of a file as the writer gives it: one line per setting,
-// the same text for the same settings.
-QStringList Settings(const QString& path) {
-    const ensemble::TExperiment e = ensemble::ReadExperiment(path.toStdString());
-    return QString::fromStdString(ensemble::ExperimentText(e, "/settings.toml")).split("\r\n");
-}
-
-void Type(QLineEdit* field, const QString& text) {
-    field->selectAll();
-    QTest::keyClicks(field, text);
-}
-
-}  // namespace
-
-class TestAnalysis : public QObject {
+class TestAnalysis : public TAnalysisTest {
     Q_OBJECT
 
-    TGlobals g;
-    TScriptedDialogs dialogs;
-    std::unique_ptr<TFmAnalysis> w;
-    QTemporaryDir dir;
-
-    TAnalysisSetup& S() { return *w->Setup; }
-
-    // Picks a variable by typing part of its name, as a user finds it.
-    void Pick(const QString& search, TFactorKind kind, const QString& symbol) {
-        Type(S().Picker->EdFind, search);
-        QVERIFY2(S().Picker->Select(kind, symbol), qPrintable(symbol));
-    }
-    void AddFactor(TFactorKind kind, const QString& symbol, const QString& distribution,
-                   const QMap<QString, QString>& settings) {
-        Pick(symbol, kind, symbol);
-        QVERIFY(S().BtnAddFactor->isEnabled());
-        S().BtnAddFactor->click();
-        TFactorTableModel& m = *S().Factors;
-        const int row = m.FindRow(symbol);
-        QVERIFY(row >= 0);
-        QVERIFY(m.setData(m.Cell(row, "distribution"), distribution));
-        for (auto it = settings.begin(); it != settings.end(); ++it) QVERIFY(m.setData(m.Cell(row, it.key()), it.value()));
-    }
-    void AddOutput(TFactorKind kind, const QString& symbol) {
-        Pick(symbol, kind, symbol);
-        S().BtnAddOutput->click();
-    }
-    QString Path(const QString& name) const { return dir.filePath(name); }
-
-    // A small set-up on the temperate site that runs in a moment.
-    void SmallSetUp(int members, double stop) {
-        Type(S().EdStop, QString::number(stop));
-        AddFactor(TFactorKind::Parameter, "Q10d", "uniform", {{"min", "1.6"}, {"max", "2.6"}});
-        AddFactor(TFactorKind::Parameter, "kIm", "relative", {{"percent", "20"}});
-        AddOutput(TFactorKind::State, "Cw");
-        AddOutput(TFactorKind::Process, "NPPt");
-        Type(S().EdMembers, QString::number(members));
-        QVERIFY2(S().Valid(), qPrintable(S().Problem()));
-    }
-
-    void WaitForRun() {
-        QSignalSpy ended(w.get(), &TFmAnalysis::RunEnded);
-        QVERIFY(ended.wait(120000));
-    }
-
 private slots:
-    void init() {
-        InitialiseGlobals(g);
-        g.ParamFileName = (kExamples + "temperate.par").toStdString();
-        g.DriverFileName = (kExamples + "temperate-co2.drr").toStdString();
-        g.StopTime = 200;
-        dialogs.Clear();
-        w = std::make_unique<TFmAnalysis>(g, dialogs);
-        w->ShowFromMain();
-    }
+    void init() { Open(); }
     void cleanup() { w.reset(); }
 
     void mainWindowOpensItWithTheCalculateMenu() {
@@ -135,103 +50,6 @@ private slots:
         QCOMPARE(f.FmAnalysis->windowTitle(), QString("Ensemble Analysis"));
         QCOMPARE(f.FmAnalysis->Setup->EdParamFile->text(), kExamples + "temperate.par");
         DestroyForms(f);
-    }
-
-    void setUpByHandSavesTheShippedExample() {
-        QCOMPARE(w->windowTitle(), QString("Ensemble Analysis"));
-        S().CbSteadyState->click();
-        Type(S().EdPasses, "3");
-        // A process is a factor only as an observation of the steady state.
-        Pick("Ps", TFactorKind::Process, "Ps");
-        QVERIFY(S().BtnAddFactor->isEnabled());
-        Pick("NPPt", TFactorKind::Process, "NPPt");
-        QVERIFY(!S().BtnAddFactor->isEnabled());
-
-        AddFactor(TFactorKind::Process, "Ps", "normal", {{"mean", "1500"}, {"sd", "100"}});
-        AddFactor(TFactorKind::Process, "NPPf", "truncnormal", {{"mean", "230"}, {"sd", "25"}, {"min", "180"}, {"max", "280"}});
-        AddFactor(TFactorKind::Process, "NPPw", "relative", {{"percent", "20"}});
-        AddFactor(TFactorKind::Process, "NPPr", "uniform", {{"min", "280"}, {"max", "420"}});
-        AddFactor(TFactorKind::Process, "Cst", "normal", {{"mean", "14000"}, {"sd", "1400"}});
-        AddFactor(TFactorKind::Parameter, "Q10d", "triangular", {{"min", "1.6"}, {"mode", "2"}, {"max", "2.6"}});
-        AddFactor(TFactorKind::Parameter, "Aie", "lognormal", {{"meanlog", "-8.517"}, {"sdlog", "0.2"}});
-        AddFactor(TFactorKind::Parameter, "kIm", "relative", {{"percent", "25"}});
-        for (const char* s : {"NPPt", "Cw", "Ch", "Nnh4", "Clw"})
-            AddOutput(QString(s).startsWith("C") || QString(s) == "Nnh4" ? TFactorKind::State : TFactorKind::Process, s);
-        Type(S().EdMembers, "200");
-        QVERIFY2(S().Valid(), qPrintable(S().Problem()));
-        QVERIFY(w->BtnRun->isEnabled());
-        // The base value of an observation is the site's, at the calculation time.
-        QCOMPARE(S().Factors->index(0, TFactorTableModel::ColBase).data().toString(), QString("1500"));
-        QCOMPARE(S().Factors->index(5, TFactorTableModel::ColName).data().toString(),
-                 QString::fromUtf8(g.Params[GetArrayIndex(g, KindParam, "Q10d")].name.data()));
-
-        const QString mine = Path("mine.toml");
-        dialogs.fileAnswers << mine;
-        w->MISaveAs->trigger();
-        QCOMPARE(dialogs.MessageTexts(), QStringList());
-        QCOMPARE(w->windowTitle(), QString("Ensemble Analysis - mine.toml"));
-        QCOMPARE(Settings(mine), Settings(kExamples + "temperate-co2-uncertainty.toml"));
-
-        // Opened again, the window shows the same settings.
-        TFmAnalysis other(g, dialogs);
-        QVERIFY(other.OpenExperiment(kExamples + "temperate-co2-uncertainty.toml"));
-        QCOMPARE(other.windowTitle(), QString("Ensemble Analysis - temperate-co2-uncertainty.toml"));
-        QVERIFY(other.SaveExperiment(Path("again.toml")));
-        QCOMPARE(Settings(Path("again.toml")), Settings(mine));
-        // Settings the window has no use for are kept as well.
-        QFile cvode(Path("cvode.toml"));
-        QVERIFY(cvode.open(QIODevice::WriteOnly));
-        cvode.write(QString::fromStdString(ensemble::ExperimentText(ensemble::ReadExperiment(mine.toStdString()), Path("cvode.toml").toStdString()))
-                        .replace("output_step = 1\r\n", "output_step = 1\r\nintegrator = \"cvode\"\r\nrtol = 1e-9\r\n")
-                        .toUtf8());
-        cvode.close();
-        QVERIFY(other.OpenExperiment(Path("cvode.toml")));
-        QVERIFY(other.SaveExperiment(Path("cvode-again.toml")));
-        QCOMPARE(Settings(Path("cvode-again.toml")), Settings(Path("cvode.toml")));
-        QVERIFY(Settings(Path("cvode.toml")).contains("rtol = 1e-09"));
-    }
-
-    void badEntriesSayWhyAndKeepRunDisabled() {
-        SmallSetUp(10, 5);
-        QVERIFY(w->BtnRun->isEnabled());
-        TFactorTableModel& m = *S().Factors;
-        const QModelIndex symbol = m.Cell(0, "symbol");
-        const QModelIndex min = m.Cell(0, "min");
-        const QModelIndex max = m.Cell(0, "max");
-
-        QVERIFY(m.setData(symbol, "Q10x"));
-        QCOMPARE(m.Problem(symbol), QString("unknown parameter symbol \"Q10x\"; the closest names are: Q10d, qu0"));
-        QCOMPARE(m.data(symbol, Qt::ToolTipRole).toString(), m.Problem(symbol));
-        QVERIFY(!w->BtnRun->isEnabled());
-        QVERIFY(w->LblStatus->text().contains("Q10x"));
-        QVERIFY(m.setData(symbol, "Q10d"));
-        QVERIFY(w->BtnRun->isEnabled());
-
-        QVERIFY(m.setData(min, "2.6"));
-        QVERIFY(m.setData(max, "1.6"));
-        QCOMPARE(m.Problem(max),
-                 QString("the bounds of parameter Q10d are in the wrong order: \"min\" must be less than \"max\""));
-        QVERIFY(!w->BtnRun->isEnabled());
-        QVERIFY(m.setData(max, "1.6x"));
-        QCOMPARE(m.Problem(max), QString("'1.6x' is not a valid floating point value"));
-        QVERIFY(m.setData(min, "1.6"));
-        QVERIFY(m.setData(max, "2.6"));
-        QVERIFY(w->BtnRun->isEnabled());
-
-        Type(S().EdMembers, "0");
-        QCOMPARE(S().FieldProblem(S().EdMembers), QString("\"members\" must be at least 1"));
-        QCOMPARE(S().EdMembers->toolTip(), S().FieldProblem(S().EdMembers));
-        QVERIFY(!w->BtnRun->isEnabled());
-        QVERIFY(!w->MIRunStart->isEnabled());
-        // Saving a bad set-up is refused with the reason.
-        QVERIFY(!w->SaveExperiment(Path("bad.toml")));
-        QVERIFY(dialogs.MessageTexts().last().contains("\"members\" must be at least 1"));
-        QVERIFY(!QFile::exists(Path("bad.toml")));
-
-        Type(S().EdMembers, "10");
-        QVERIFY(S().FieldProblem(S().EdMembers).isEmpty());
-        QVERIFY(S().EdMembers->toolTip().isEmpty());
-        QVERIFY(w->BtnRun->isEnabled());
     }
 
     void cancelledRunKeepsItsMembersAndRunCompletesThem() {
@@ -312,6 +130,57 @@ private slots:
         TFmAnalysis later(g, dialogs);
         QVERIFY(later.OpenResults(folder));
         QCOMPARE(later.ResultsPage->Results()->members.rows.size(), std::size_t{600});
+    }
+
+    void foldersThatCannotBeUsedAreRefused() {
+        QVERIFY(QDir().mkpath(Path("empty")));
+        QVERIFY(!w->OpenResults(Path("empty")));
+        QVERIFY2(dialogs.MessageTexts().last().contains("has no trajectories.nc"), qPrintable(dialogs.MessageTexts().last()));
+        QVERIFY(!w->ResultsPage->HasResults());
+
+        SmallSetUp(8, 3);
+        dialogs.fileAnswers << Path("a.toml");
+        QVERIFY(w->MISaveAs->isEnabled());
+        w->MISaveAs->trigger();
+        Type(w->EdResultsFolder, Path("a-results"));
+        w->BtnRun->click();
+        WaitForRun();
+        QVERIFY(w->ResultsPage->HasResults());
+        QVERIFY(w->ResultsPage->Results()->baseNote.isEmpty());
+
+        // Once the experiment changes, its old folder is another experiment's.
+        Type(S().EdMembers, "9");
+        dialogs.Clear();
+        dialogs.messageAnswers << TMsgButton::Yes;  // save over a.toml
+        w->BtnRun->click();
+        QVERIFY(!w->Running());
+        QVERIFY2(dialogs.MessageTexts().last().contains("holds the members of another experiment"),
+                 qPrintable(dialogs.MessageTexts().join("\n")));
+
+        // Results moved away from their experiment show without the base run.
+        QVERIFY(QDir().rename(Path("a-results"), Path("moved")));
+        QDir().mkpath(Path("elsewhere"));
+        QVERIFY(QDir().rename(Path("moved"), Path("elsewhere/moved")));
+        TFmAnalysis other(g, dialogs);
+        QVERIFY(other.OpenResults(Path("elsewhere/moved")));
+        QVERIFY(other.ResultsPage->Results()->baseNote.startsWith("The base run is not shown"));
+        QCOMPARE(static_cast<int>(other.ResultsPage->Chart->Data().lines.size()), 1);  // the median alone
+    }
+
+    void histogramBins() {
+        const THistogram one = MakeHistogram({2, 2, 2});
+        QCOMPARE(one.counts, (std::vector<std::size_t>{3}));
+        QVERIFY(one.edges[0] < 2 && one.edges[1] > 2);
+        std::vector<double> v;
+        for (int i = 0; i <= 100; ++i) v.push_back(i);
+        const THistogram h = MakeHistogram(v);
+        QCOMPARE(h.counts.size(), std::size_t{10});
+        QCOMPARE(h.edges.front(), 0.0);
+        QCOMPARE(h.edges.back(), 100.0);
+        std::size_t n = 0;
+        for (const std::size_t c : h.counts) n += c;
+        QCOMPARE(n, v.size());  // the largest value is in the last bin
+        QCOMPARE(h.counts.back(), std::size_t{11});
     }
 
     void smallSobolRunShowsTheRunnersIndices() {

@@ -41,6 +41,14 @@ QString Duration(double seconds) {
     return QString::asprintf("%lld:%02lld", s / 60, s % 60);
 }
 
+TFileDialogSpec ExperimentDialog(const QString& title) {
+    TFileDialogSpec spec;
+    spec.title = title;
+    spec.defaultExt = "toml";
+    spec.filters = {{"Experiment Files (*.toml)", "*.toml"}, {"All Files (*.*)", "*.*"}};
+    return spec;
+}
+
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // The members a journal holds (whole records only).
@@ -225,31 +233,33 @@ void TFmAnalysis::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) PlaceOnOwnerScreen(*this);
 }
 
-void TFmAnalysis::MINewClick() {
-    if (Running()) return;
-    if (Setup->Modified()) {
-        const TMsgButton a = dialogs_.MessageDlg(TMsgKind::Confirmation, "Save the changes to the set-up first?",
-                                                 kYesNo | static_cast<int>(TMsgButton::Cancel));
-        if (a == TMsgButton::Cancel || (a == TMsgButton::Yes && !MISaveClick())) return;
-    }
-    Setup->NewFromSite(g_);
+bool TFmAnalysis::MayLeaveSetup() {
+    if (!Setup->Modified()) return true;
+    const TMsgButton a = dialogs_.MessageDlg(TMsgKind::Confirmation, "Save the changes to the set-up first?",
+                                             kYesNo | static_cast<int>(TMsgButton::Cancel));
+    return a == TMsgButton::No || (a == TMsgButton::Yes && MISaveClick());
+}
+
+void TFmAnalysis::ClearRun() {
     folderEdited_ = false;
     ResultsPage->Clear();
     LblStatus->clear();
+    PbMembers->setValue(0);
+    PbMembers->setTextVisible(false);
+}
+
+void TFmAnalysis::MINewClick() {
+    if (Running()) return;
+    if (!MayLeaveSetup()) return;
+    Setup->NewFromSite(g_);
+    ClearRun();
     SetupChanged();
 }
 
 void TFmAnalysis::MIOpenClick() {
     if (Running()) return;
-    if (Setup->Modified()) {
-        const TMsgButton a = dialogs_.MessageDlg(TMsgKind::Confirmation, "Save the changes to the set-up first?",
-                                                 kYesNo | static_cast<int>(TMsgButton::Cancel));
-        if (a == TMsgButton::Cancel || (a == TMsgButton::Yes && !MISaveClick())) return;
-    }
-    TFileDialogSpec spec;
-    spec.title = "Open Experiment";
-    spec.defaultExt = "toml";
-    spec.filters = {{"Experiment Files (*.toml)", "*.toml"}, {"All Files (*.*)", "*.*"}};
+    if (!MayLeaveSetup()) return;
+    TFileDialogSpec spec = ExperimentDialog("Open Experiment");
     spec.initialName = Setup->Path();
     spec.mustExist = true;
     QString path;
@@ -267,11 +277,7 @@ bool TFmAnalysis::OpenExperiment(const QString& path) {
     }
     Setup->SetPath(full);
     Setup->SetExperiment(e);
-    folderEdited_ = false;
-    ResultsPage->Clear();
-    LblStatus->clear();
-    PbMembers->setValue(0);
-    PbMembers->setTextVisible(false);
+    ClearRun();
     SetupChanged();
     Pages->setCurrentWidget(Setup);
     return true;
@@ -283,10 +289,7 @@ bool TFmAnalysis::MISaveClick() {
 }
 
 bool TFmAnalysis::MISaveAsClick() {
-    TFileDialogSpec spec;
-    spec.title = "Save Experiment";
-    spec.defaultExt = "toml";
-    spec.filters = {{"Experiment Files (*.toml)", "*.toml"}, {"All Files (*.*)", "*.*"}};
+    TFileDialogSpec spec = ExperimentDialog("Save Experiment");
     spec.promptOverwrite = true;
     spec.initialName = !Setup->Path().isEmpty() ? Setup->Path()
                        : Setup->EdParamFile->text().isEmpty()

@@ -101,6 +101,10 @@ private:
     void ShowStatus(const ensemble::TEngineStatus& s);
     void Finished(const TEnsembleEnd& end);
     void Error(const QString& text);
+    // Asks to save a changed set-up before it is replaced; false: keep it.
+    bool MayLeaveSetup();
+    // Forgets the run and the results shown.
+    void ClearRun();
     // The experiment that made a results folder, when it can be found, and
     // its base run.
     void AddBaseRun(TResultsData& r);

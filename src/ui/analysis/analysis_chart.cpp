@@ -6,6 +6,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "ui/chart_frame.h"
+
 namespace orvane {
 
 namespace {
@@ -66,18 +68,7 @@ QByteArray ChartCsv(const TChartTable& table) {
 
 TAnalysisChart::TAnalysisChart(QWidget* parent) : QCustomPlot(parent) {
     setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    plotLayout()->insertRow(0);
-    title_ = new QCPTextElement(this, QString(), QFont(font().family(), font().pointSize() + 2, QFont::Bold));
-    plotLayout()->addElement(0, 0, title_);
-    // The legend right of the plot, so it never hides what is drawn.
-    axisRect()->insetLayout()->take(legend);
-    auto* side = new QCPLayoutGrid;
-    plotLayout()->addElement(1, 1, side);
-    plotLayout()->setColumnStretchFactor(1, 0.001);
-    side->addElement(0, 0, legend);
-    side->addElement(1, 0, new QCPLayoutElement(this));
-    side->setRowStretchFactor(0, 0.001);
-    side->setMargins(QMargins(0, 0, 6, 0));
+    title_ = AddTitleAndSideLegend(*this);
     legend->setBorderPen(QPen(QColor(160, 160, 160)));
     legend->setVisible(false);
 }
@@ -224,17 +215,8 @@ bool TAnalysisChart::SaveImage(const QString& path) {
 }
 
 bool TAnalysisChart::PrintOn(QPrinter& printer) {
-    QCPPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
     const QSize s = ImageSize();
-    const double scale = std::min(page.width() / double(s.width()), page.height() / double(s.height()));
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    toPainter(&painter, s.width(), s.height());
-    painter.end();
-    return true;
+    return PaintOnPage(*this, printer, s.width(), s.height());
 }
 
 bool TAnalysisChart::ExportCsv(const QString& path, QString& error) const {

@@ -4,7 +4,7 @@
 #include <QColor>
 #include <QComboBox>
 
-#include "calc/calculate.h"
+#include "ensemble/names.h"
 #include "io/numfmt.h"
 #include "model/errors.h"
 #include "model/globals.h"
@@ -15,16 +15,6 @@ namespace orvane {
 namespace {
 
 using ensemble::TFactorKind;
-
-TVarKind CatalogueKind(TFactorKind k) {
-    switch (k) {
-        case TFactorKind::State: return KindState;
-        case TFactorKind::Parameter: return KindParam;
-        case TFactorKind::Driver: return KindDriver;
-        case TFactorKind::Process: return KindProcess;
-    }
-    return KindParam;
-}
 
 ensemble::TDistKind DistKind(const QString& name) {
     using ensemble::TDistKind;
@@ -38,10 +28,6 @@ const QColor kBadCell(255, 200, 200);
 const QColor kUnusedCell(236, 236, 236);
 
 }  // namespace
-
-int FactorIndex(const TGlobals& g, TFactorKind kind, const std::string& symbol) {
-    return GetArrayIndex(g, CatalogueKind(kind), symbol);
-}
 
 TFactorTableModel::TFactorTableModel(const TGlobals& catalogue, QObject* parent)
     : QAbstractTableModel(parent), g_(catalogue) {}
@@ -68,13 +54,9 @@ const QStringList& TFactorTableModel::Distributions() {
 }
 
 QStringList TFactorTableModel::DistributionKeys(const QString& d) {
-    if (d == "uniform") return {"min", "max"};
-    if (d == "normal") return {"mean", "sd"};
-    if (d == "lognormal") return {"meanlog", "sdlog"};
-    if (d == "triangular") return {"min", "mode", "max"};
-    if (d == "truncnormal") return {"mean", "sd", "min", "max"};
-    if (d == "relative") return {"percent"};
-    return {};
+    QStringList keys;
+    for (const std::string& k : ensemble::DistributionKeys(d.toStdString())) keys << QString::fromStdString(k);
+    return keys;
 }
 
 int TFactorTableModel::rowCount(const QModelIndex& parent) const {
@@ -86,7 +68,7 @@ int TFactorTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString TFactorTableModel::Name(const TFactorRow& r) const {
-    const int i = FactorIndex(g_, r.kind, r.symbol.toStdString());
+    const int i = ensemble::FactorIndex(g_, r.kind, r.symbol.toStdString());
     if (i == 0) return {};
     switch (r.kind) {
         case TFactorKind::State: return Text(g_.States[i].name);
@@ -98,7 +80,7 @@ QString TFactorTableModel::Name(const TFactorRow& r) const {
 }
 
 QString TFactorTableModel::Units(const TFactorRow& r) const {
-    const int i = FactorIndex(g_, r.kind, r.symbol.toStdString());
+    const int i = ensemble::FactorIndex(g_, r.kind, r.symbol.toStdString());
     if (i == 0) return {};
     switch (r.kind) {
         case TFactorKind::State: return Text(g_.States[i].units);

@@ -96,7 +96,4 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 };
 
-// The catalogue's variable of a kind and symbol: its index (0: none).
-int FactorIndex(const TGlobals& g, ensemble::TFactorKind kind, const std::string& symbol);
-
 }  // namespace orvane

@@ -652,24 +652,39 @@ void TAnalysisSetup::Check() {
         return;
     }
     const std::string path = file.fileName().toStdString();
-    std::vector<ensemble::TSettingPlace> places;
-    const std::string text = ensemble::ExperimentText(draft_, path, &places);
-    file.write(text.data(), static_cast<qint64>(text.size()));
-    file.flush();
-    try {
-        const ensemble::TExperiment checked = ensemble::ReadExperiment(path);
-        // The site's base values, and what only the site can tell.
-        const std::unique_ptr<ensemble::TSite> site = ensemble::LoadSite(checked);
-        Factors->ShowBases(site->factorBase);
-    } catch (const EOrvaneError& err) {
-        MarkComplaint(err.what(), path, places);
-    } catch (const std::exception& err) {
-        problem_ = QString::fromStdString(err.what());
+    // The reader stops at the first mistake; a bad factor is left out and
+    // the rest read again, so that every bad factor is marked at once.
+    ensemble::TExperiment trial = draft_;
+    std::vector<int> rows(draft_.factors.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int>(i);
+    for (;;) {
+        std::vector<ensemble::TSettingPlace> places;
+        const std::string text = ensemble::ExperimentText(trial, path, &places);
+        file.resize(0);
+        file.seek(0);
+        file.write(text.data(), static_cast<qint64>(text.size()));
+        file.flush();
+        try {
+            const ensemble::TExperiment checked = ensemble::ReadExperiment(path);
+            if (rows.size() < draft_.factors.size()) return;
+            // The site's base values, and what only the site can tell.
+            const std::unique_ptr<ensemble::TSite> site = ensemble::LoadSite(checked);
+            Factors->ShowBases(site->factorBase);
+            return;
+        } catch (const EOrvaneError& err) {
+            const int bad = MarkComplaint(err.what(), path, places, rows);
+            if (bad < 0 || trial.factors.size() <= 1) return;
+            trial.factors.erase(trial.factors.begin() + bad);
+            rows.erase(rows.begin() + bad);
+        } catch (const std::exception& err) {
+            problem_ = QString::fromStdString(err.what());
+            return;
+        }
     }
 }
 
-void TAnalysisSetup::MarkComplaint(const std::string& message, const std::string& path,
-                                   const std::vector<ensemble::TSettingPlace>& places) {
+int TAnalysisSetup::MarkComplaint(const std::string& message, const std::string& path,
+                                  const std::vector<ensemble::TSettingPlace>& places, const std::vector<int>& rows) {
     const ensemble::TExperimentComplaint c = ensemble::SplitComplaint(message, path);
     const QString reason = QString::fromStdString(c.reason);
     const auto at = std::find_if(places.begin(), places.end(),
@@ -678,10 +693,9 @@ void TAnalysisSetup::MarkComplaint(const std::string& message, const std::string
     if (at != places.end()) {
         const QString key = QString::fromStdString(at->key);
         if (at->table == "factor") {
-            const QModelIndex cell = Factors->Cell(at->factor, key);
-            Factors->SetProblem(cell, reason);
+            Factors->SetProblem(Factors->Cell(rows[static_cast<std::size_t>(at->factor)], key), reason);
             problem_ = Factors->FirstProblem();
-            return;
+            return at->factor;
         }
         const QMap<QString, QWidget*> fields = {
             {"site/parameters", EdParamFile}, {"site/drivers", EdDriverFile}, {"run/start", EdStart},
@@ -699,7 +713,8 @@ void TAnalysisSetup::MarkComplaint(const std::string& message, const std::string
         field = EdDriverFile;
     }
     if (field) MarkField(field, reason);
-    else problem_ = reason;
+    else if (problem_.isEmpty()) problem_ = reason;
+    return -1;
 }
 
 void TAnalysisSetup::MarkField(QWidget* field, const QString& reason) {

@@ -121,8 +121,10 @@ private:
     // marked. False when any is.
     bool ReadControls();
     void Check();
-    void MarkComplaint(const std::string& message, const std::string& path,
-                       const std::vector<ensemble::TSettingPlace>& places);
+    // Marks where the reader's complaint points; the factor it is about (in
+    // the experiment read, whose factors are the set-up's `rows`), or -1.
+    int MarkComplaint(const std::string& message, const std::string& path,
+                      const std::vector<ensemble::TSettingPlace>& places, const std::vector<int>& rows);
     void MarkField(QWidget* field, const QString& reason);
     void ClearMarks();
     double Number(QLineEdit* field, bool& ok);
