@@ -200,7 +200,7 @@ TMemberOutcome TSiteMember::DeriveSteadyState(std::span<const double> factors,
     TMemberOutcome outcome;
     try {
         calc_.EvaluateStart();
-        for (const TSiteEntry& entry : site_.spec->entries) calc_.ChangeValue(CalcKind(entry.kind), entry.index, entry.value);
+        for (const TSiteEntry& entry : site_.spec->entries) calc_.ChangeValue(CatalogueKind(entry.kind), entry.index, entry.value);
         for (std::size_t j = 0; j < e_.factors.size(); ++j) {
             const TFactor& f = e_.factors[j];
             if (f.kind != TFactorKind::Driver) calc_.ChangeValue(CatalogueKind(f.kind), f.index, factors[j]);

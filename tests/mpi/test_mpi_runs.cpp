@@ -63,8 +63,9 @@ TEST_F(MpiRuns, ThreeRanksWriteTheFilesOfOneProcessFailedMembersIncluded) {
 }
 
 TEST_F(MpiRuns, EndedBySigtermThenResumed) {
-    // Long enough to be stopped midway.
-    experiment = Experiment(150, "method = \"sobol-points\"\nmembers = 80");
+    // Long enough to be stopped midway even on a fast, quiet machine: the
+    // signal follows the journal's first batch, several seconds before the end.
+    experiment = Experiment(150, "method = \"sobol-points\"\nmembers = 400");
     Alone({experiment, "--out", dir.File("alone")});
     const TExit stopped = Mpi(3, {experiment, "--out", dir.File("mpi"), "--threads", "1"},
                               {SIGTERM, dir.File("mpi/members.journal"), 600});
